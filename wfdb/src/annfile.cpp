@@ -134,12 +134,12 @@ int read_next(Reader &r, WFDB_Annotation *annot)
         if (avail < 2) {
             // The data ends without 00 00: a clean end after a complete
             // annotation, a truncation inside a word otherwise.
+            if (avail) return truncated(r);
             if (r.pending) {
-                r.status = avail ? -3 : -1;
-                int rc = emit(r, annot);
-                return rc;
+                r.status = -1;
+                return emit(r, annot);
             }
-            return avail ? truncated(r) : (r.status = -1);
+            return r.status = -1;
         }
         const unsigned char *p = r.buf.data() + r.pos;
         unsigned w = unsigned(p[0]) | unsigned(p[1]) << 8;
