@@ -218,12 +218,12 @@ static int get_log_entry()
         WFDB_Time tf;
         i++;
         if (!read_time(logtext, &i, &tf) || tf < annot.time) return -1;
-        std::fprintf(stderr, "(warning): no support for tf at %ld", long(annot.time));
         c = logtext[i];
-        if (c == '\r' || c == '\n') return action;
         // After an end time any one character separates, but not the end
         // of the text itself.
         if (c == '\0') return -1;
+        std::fprintf(stderr, "(warning): no support for tf at %ld", long(annot.time));
+        if (c == '\r' || c == '\n') return action;
     } else if (c != ',') {
         return -1;
     }

@@ -1,0 +1,537 @@
+// Black-box tests of logmend: each case writes a record's annotation file
+// with the library, runs the built program on an edit log, and checks the
+// resulting file (read back with getann), standard error, exit status and
+// which files the record's directory holds afterwards.
+#include <wfdb/wfdb.h>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string H = "[VIZodeViv-1.0] Record rec, annotator atr (250 samples/second)\n\n";
+
+std::string slurp(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void spit(const std::string &path, const std::string &text)
+{
+    std::ofstream f(path, std::ios::binary);
+    f << text;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+struct TempDir {
+    std::string path;
+    TempDir()
+    {
+        char t[] = "/tmp/logmend_test.XXXXXX";
+        path = ::mkdtemp(t);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+};
+
+// Names in a directory, sorted, separated by spaces.
+std::string list_dir(const std::string &dir)
+{
+    std::vector<std::string> names;
+    if (DIR *d = ::opendir(dir.c_str())) {
+        while (dirent *e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (auto &n : names) s += (s.empty() ? "" : " ") + n;
+    return s;
+}
+
+// Runs the library in dir, where it reads and writes.
+struct InDir {
+    std::string old;
+    explicit InDir(const std::string &dir)
+    {
+        char buf[4096];
+        old = ::getcwd(buf, sizeof buf);
+        ::setenv("WFDB", "", 1);
+        EXPECT_EQ(::chdir(dir.c_str()), 0);
+    }
+    ~InDir() { (void)::chdir(old.c_str()); }
+};
+
+// Listing lines: "time mnemonic subtyp chan num", then, when there is an
+// aux, a tab and its text (bytes outside printable ASCII as \xHH).
+void write_ann(const std::string &dir, const char *record, const char *name, const std::string &listing)
+{
+    InDir in(dir);
+    WFDB_Anninfo ai{const_cast<char *>(name), WFDB_WRITE};
+    ASSERT_EQ(annopen(record, &ai, 1), 0);
+    std::istringstream lines(listing);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::string aux;
+        size_t tab = line.find('\t');
+        bool hasaux = tab != std::string::npos;
+        if (hasaux) {
+            aux = line.substr(tab + 1);
+            line.resize(tab);
+        }
+        long time;
+        char mnem[32];
+        int sub, chan, num;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%ld %31s %d %d %d", &time, mnem, &sub, &chan, &num), 5) << line;
+        WFDB_Annotation a{};
+        a.time = time;
+        a.anntyp = char(strann(mnem));
+        ASSERT_NE(a.anntyp, 0) << line;
+        a.subtyp = (signed char)sub;
+        a.chan = (unsigned char)chan;
+        a.num = (signed char)num;
+        std::string counted;
+        if (hasaux) {
+            counted = std::string(1, char(aux.size())) + aux + '\0';
+            a.aux = reinterpret_cast<unsigned char *>(&counted[0]);
+        }
+        ASSERT_EQ(putann(0, &a), 0);
+    }
+    wfdbquit();
+#ifdef WFDB_HAVE_WRITE_STATUS
+    ASSERT_EQ(wfdb_write_status(), 0);
+#endif
+}
+
+// The file's listing, in the form write_ann takes; "(unreadable)" when it
+// doesn't open or doesn't read to a clean end.
+std::string read_ann(const std::string &dir, const char *record, const char *name)
+{
+    InDir in(dir);
+    WFDB_Anninfo ai{const_cast<char *>(name), WFDB_READ};
+    if (annopen(record, &ai, 1) != 0) return "(unreadable)";
+    std::string out;
+    WFDB_Annotation a;
+    int rc;
+    while ((rc = getann(0, &a)) == 0) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "%ld %s %d %d %d", long(a.time), annstr(a.anntyp), a.subtyp, a.chan, a.num);
+        out += buf;
+        if (a.aux) {
+            out += '\t';
+            for (int i = 1; i <= a.aux[0]; i++) {
+                unsigned char c = a.aux[i];
+                if (c >= 0x20 && c <= 0x7e) {
+                    out += char(c);
+                } else {
+                    std::snprintf(buf, sizeof buf, "\\x%02x", c);
+                    out += buf;
+                }
+            }
+        }
+        out += '\n';
+    }
+    wfdbquit();
+    return rc == -1 ? out : "(unreadable)";
+}
+
+struct RunResult {
+    int status;
+    std::string err, out;
+};
+
+struct Options {
+    const char *wfdb = nullptr;   // WFDB in the child's environment
+    long fsize = 0;               // file size limit, bytes
+    long failalloc = 0;           // which allocation fails
+};
+
+RunResult run_logmend(const std::string &dir, const std::string &input, const Options &o = Options())
+{
+    TempDir io;
+    spit(io.path + "/in", input);
+    const char *bin = o.failalloc ? LOGMEND_FAILALLOC_BIN : LOGMEND_BIN;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int in = ::open((io.path + "/in").c_str(), O_RDONLY);
+        int out = ::open((io.path + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = ::open((io.path + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        if (o.wfdb)
+            ::setenv("WFDB", o.wfdb, 1);
+        else
+            ::unsetenv("WFDB");
+        if (o.failalloc) ::setenv("LOGMEND_FAILALLOC", std::to_string(o.failalloc).c_str(), 1);
+        if (o.fsize) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit rl{rlim_t(o.fsize), rlim_t(o.fsize)};
+            ::setrlimit(RLIMIT_FSIZE, &rl);
+        }
+        ::execl(bin, "logmend", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    RunResult r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    r.out = slurp(io.path + "/out");
+    r.err = slurp(io.path + "/err");
+    return r;
+}
+
+std::string repeat(char c, size_t n) { return std::string(n, c); }
+
+const char *const PARSE_ERR = "logmend: can't parse input file (format error)\n";
+
+struct Case {
+    const char *name;
+    const char *initial;    // listing of rec.atr; nullptr: no such file
+    std::string log;
+    const char *outname;    // annotator written, nullptr: none
+    std::string listing;    // expected listing of that output
+    std::string err;
+    int status;
+    const char *files;      // the directory's contents afterwards
+    std::function<void(const std::string &)> setup = nullptr;
+    Options opt = Options();
+    bool crlf = false;      // run once more with CR LF line ends
+};
+
+std::string to_crlf(const std::string &s)
+{
+    std::string r;
+    for (char c : s) {
+        if (c == '\n') r += '\r';
+        r += c;
+    }
+    return r;
+}
+
+void check_case(const Case &c, const std::string &log)
+{
+    TempDir dir;
+    if (c.initial) write_ann(dir.path, "rec", "atr", c.initial);
+    if (c.setup) c.setup(dir.path);
+    bool had_input = exists(dir.path + "/rec.atr");
+    std::string before = had_input ? slurp(dir.path + "/rec.atr") : "";
+
+    RunResult r = run_logmend(dir.path, log, c.opt);
+
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(list_dir(dir.path), c.files);
+    if (c.outname) {
+        EXPECT_EQ(read_ann(dir.path, "rec", c.outname), c.listing);
+    }
+    if (had_input) {
+        EXPECT_TRUE(slurp(dir.path + "/rec.atr") == before) << "input file changed";
+    }
+}
+
+void run_table(const std::vector<Case> &cases)
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        check_case(c, c.log);
+        if (c.crlf) {
+            SCOPED_TRACE("with CR LF line ends");
+            check_case(c, to_crlf(c.log));
+        }
+    }
+}
+
+TEST(LogEntries, EntryFormsGiveTheirResults)
+{
+    run_table({
+        {"every form of entry line", "1000 N 0 0 0\n2000 V 0 0 0\n",
+         H + "3000\n"
+             "-1000,N\n"
+             "3100-3200,N\n"
+             "3300,V{1/2/3},x\n"
+             "3400,V{//5}\n"
+             "3500,V,a, b{z}\n"
+             "3600,XYZ\n"
+             "3700,XYZ,hi\n"
+             "3800,,x\n"
+             "4200-4100,N\n"
+             "4300,N{1/2}\n"
+             "4400 N\n"
+             "\n"
+             "-\n"
+             "x4500,N\n",
+         "atr_",
+         "2000 V 0 0 0\n3000 N 0 0 0\n3100 N 0 0 0\n3300 V 1 2 3\tx\n3400 V 0 0 5\n"
+         "3500 V 0 0 0\ta, b{z}\n3600 \" 0 0 0\tXYZ\n3700 \" 0 0 0\tXYZ:hi\n3800 \" 0 0 0\t,x\n",
+         "(warning): no support for tf at 3100", 0, "rec.atr rec.atr_", nullptr, Options(), true},
+        {"subfields keep their low 8 bits", nullptr, H + "8000,N{300/-1/300}\n8100,N{1x/ 2/-128}\n", "atr",
+         "8000 N 44 255 44\n8100 N 1 2 -128\n", "", 0, "rec.atr"},
+        {"last line without line break: time and code", nullptr, H + "1000,N", "atr", "1000 N 0 0 0\n", "", 0,
+         "rec.atr"},
+        {"last line without line break: bare time", nullptr, H + "500,V\n1000", "atr", "500 V 0 0 0\n", "", 0,
+         "rec.atr"},
+        {"last line without line break: bare end time", nullptr, H + "500,V\n1000-2000", "atr", "500 V 0 0 0\n", "",
+         0, "rec.atr"},
+        {"last line ends at the separator: empty code", nullptr, H + "1000,", "atr", "1000 \" 0 0 0\n", "", 0,
+         "rec.atr"},
+        {"times too large for the key are rejected", nullptr,
+         H + "140737488355327,N\n140737488355328,V\n99999999999999999999999,V\n1-140737488355328,V\n"
+             "-99999999999999999999999,N\n",
+         "atr", "140737488355327 N 0 0 0\n", "", 0, "rec.atr"},
+    });
+}
+
+TEST(LogEntries, LongLinesAndLongTexts)
+{
+    // The 499 characters of the first line end inside its aux; what follows
+    // on that line must not become an entry of its own.
+    std::string line1 = "5000,N," + repeat('a', 492) + "7000,V\n";
+    run_table({
+        {"a long line is one entry, its rest discarded", nullptr,
+         H + line1 + "6000," + repeat('Z', 300) + "\n9000,XYZ," + repeat('b', 300) + "\n", "atr",
+         "5000 N 0 0 0\t" + repeat('a', 255) + "\n6000 \" 0 0 0\t" + repeat('Z', 255) + "\n9000 \" 0 0 0\tXYZ:" +
+             repeat('b', 251) + "\n",
+         "(warning): aux will be truncated at 5000(warning): aux will be truncated at 6000"
+         "(warning): aux will be truncated at 9000",
+         0, "rec.atr", nullptr, Options(), true},
+    });
+}
+
+TEST(LogEntries, DeletionsMatchEveryField)
+{
+    // A deletion whose aux has length 0 matches nothing: nodes never hold one.
+    std::string aux300 = repeat('q', 300);
+    run_table({
+        {"deletions", "1000 N 0 0 0\n1000 N 0 0 0\n2000 V 1 0 0\n3000 N 0 0 0\tab\n4000 \" 0 0 0\tXYZ\n5000 N 0 0 0\n",
+         H + "-1000,N\n-2000,V\n-2000,A{1//}\n-3000,N,ac\n-3000,N\n-5000,N,\n-4000,XYZ\n-6000,N\n-1000,N{0/1/0}\n",
+         "atr_", "1000 N 0 0 0\n2000 V 1 0 0\n3000 N 0 0 0\tab\n5000 N 0 0 0\n", "", 0, "rec.atr rec.atr_"},
+        {"long aux texts match only in full", nullptr,
+         H + "100,N," + aux300 + "\n-100,N," + repeat('q', 299) + "r\n200,V," + aux300 + "\n-200,V," + aux300 + "\n",
+         "atr", "100 N 0 0 0\t" + repeat('q', 255) + "\n",
+         "(warning): aux will be truncated at 100(warning): aux will be truncated at 100"
+         "(warning): aux will be truncated at 200(warning): aux will be truncated at 200",
+         0, "rec.atr"},
+        {"deleting everything leaves an empty file", "1000 N 0 0 0\n2000 V 0 0 0\n", H + "-2000,V\n-1000,N\n", "atr_",
+         "", "", 0, "rec.atr rec.atr_"},
+    });
+}
+
+TEST(AnnotationList, OrderIsTimeChannelNumberNewestFirst)
+{
+    run_table({
+        {"loaded file out of order and with equal keys", "500 V 0 2 0\n500 N 0 1 0\n100 A 0 0 0\n700 N 0 0 0\n700 V 0 0 0\n",
+         H, "atr_", "100 A 0 0 0\n500 N 0 1 0\n500 V 0 2 0\n700 V 0 0 0\n700 N 0 0 0\n", "", 0, "rec.atr rec.atr_"},
+        {"insertions among loaded annotations", "1000 N 0 0 0\n2000 N 0 0 0\n",
+         H + "1000,A\n1000,V{0/2/0}\n1000,V{0/1/5}\n1000,J{0/1/-3}\n1500,F\n2500,E\n", "atr_",
+         "1000 A 0 0 0\n1000 N 0 0 0\n1000 J 0 1 -3\n1000 V 0 1 5\n1000 V 0 2 0\n1500 F 0 0 0\n2000 N 0 0 0\n"
+         "2500 E 0 0 0\n",
+         "", 0, "rec.atr rec.atr_"},
+        {"extreme keys, the lowest one included", nullptr,
+         H + "5000000,N{0/255/-128}\n5000000,V{0/0/127}\n0,A{0/0/-128}\n0,N\n", "atr",
+         "0 A 0 0 -128\n0 N 0 0 0\n5000000 V 0 0 127\n5000000 N 0 255 -128\n", "", 0, "rec.atr"},
+        {"deletion then reinsertion at the lowest key", "0 N 0 0 -128\n0 V 0 0 -128\n",
+         H + "-0,N{0/0/-128}\n-0,V{0/0/-128}\n0,A{0/0/-128}\n", "atr_", "0 A 0 0 -128\n", "", 0, "rec.atr rec.atr_"},
+    });
+}
+
+TEST(RunDriver, OutputNameAndHeader)
+{
+    const std::string cant_write_none = "logmend: can't write output annotation file 'rec.\n";
+    run_table({
+        {"empty log copies the loaded annotations", "1000 N 0 0 0\n2000 + 0 0 0\t(N\n", H, "atr_",
+         "1000 N 0 0 0\n2000 + 0 0 0\t(N\n", "", 0, "rec.atr rec.atr_"},
+        {"no input file: insertions only, under the annotator's own name", nullptr, H + "3000,V\n1000,N\n2000,A\n",
+         "atr", "1000 N 0 0 0\n2000 A 0 0 0\n3000 V 0 0 0\n", "", 0, "rec.atr"},
+        {"no input file, empty log", nullptr, H, "atr", "", "", 0, "rec.atr"},
+        {"every entry rejected", "1000 N 0 0 0\n", H + "x\n1000 N\n\n1000", "atr_", "1000 N 0 0 0\n", "", 0,
+         "rec.atr rec.atr_"},
+        {"input file found on the WFDB path", nullptr, H + "5,N\n", "atr_", "3 V 0 0 0\n5 N 0 0 0\n", "", 0,
+         "db rec.atr_", [](const std::string &d) {
+             ::mkdir((d + "/db").c_str(), 0755);
+             write_ann(d + "/db", "rec", "atr", "3 V 0 0 0\n");
+         },
+         [] { Options o; o.wfdb = "/nonexistent: db"; return o; }()},
+        {"header with text after the frequency", nullptr,
+         "[VIZodeViv-1.0] Record rec, annotator atr (250 samples/second) etc.\r\n\r\n1,N\n", "atr", "1 N 0 0 0\n",
+         "", 0, "rec.atr"},
+        {"header whose frequency is not a number", nullptr,
+         "[VIZodeViv-1.0] Record rec, annotator atr (fast samples/second)\n\n1,N\n", "atr", "1 N 0 0 0\n", "", 0,
+         "rec.atr"},
+        {"empty annotator name", nullptr, "[VIZodeViv-1.0] Record rec, annotator  (250 samples/second)\n\n", nullptr,
+         "", cant_write_none, 2, ""},
+        {"output that can't be created", nullptr,
+         "[VIZodeViv-1.0] Record nodir/rec, annotator atr (250 samples/second)\n\n1,N\n", nullptr, "",
+         "logmend: can't write output annotation file 'nodir/rec.atr\n", 2, ""},
+    });
+}
+
+TEST(RunDriver, RejectedHeaders)
+{
+    const std::string ok = "[VIZodeViv-1.0] Record rec, annotator atr (250 samples/second)";
+    std::vector<std::string> logs = {
+        "",
+        ok,
+        ok + "\n",
+        ok + "\n1000,N\n",
+        "[VIZodeViv-1.1] Record rec, annotator atr (250 samples/second)\n\n",
+        "[VIZodeViv-1.0] Record rec annotator atr (250 samples/second)\n\n",
+        "[VIZodeViv-1.0] Record rec, annotator atr  (250 samples/second)\n\n",
+        "[VIZodeViv-1.0] Record rec, annotator atr(250 samples/second)\n\n",
+        "[VIZodeViv-1.0] Record rec, annotator atr (250samples/second)\n\n",
+        "[VIZodeViv-1.0] Record rec, annotator atr (250 samples/minute)\n\n",
+        "[VIZodeViv-1.0] Record rec, Annotator atr (250 samples/second)\n\n",
+        "[VIZodeViv-1.0] Record " + repeat('r', 480) + ", annotator atr (250 samples/second)\n\n",
+    };
+    std::vector<Case> cases;
+    for (const std::string &log : logs)
+        cases.push_back({"rejected header", "1000 N 0 0 0\n", log, nullptr, "", PARSE_ERR, 1, "rec.atr"});
+    run_table(cases);
+}
+
+TEST(RunDriver, NeverOverwritesWhatCouldNotBeRead)
+{
+    const std::string cant_read = "logmend: can't read annotation file 'rec.atr'\n";
+    auto raw = [](std::string bytes) {
+        return [bytes](const std::string &d) { spit(d + "/rec.atr", bytes); };
+    };
+    auto dir = [](const char *sub) {
+        return [sub](const std::string &d) {
+            ::mkdir((d + "/" + sub).c_str(), 0755);
+            if (std::strcmp(sub, "rec.atr")) ::mkdir((d + "/" + sub + "/rec.atr").c_str(), 0755);
+        };
+    };
+    Options indb;
+    indb.wfdb = "db";
+    run_table({
+        {"file ending inside an aux", nullptr, H + "1,N\n", nullptr, "", cant_read, 3, "rec.atr",
+         raw(std::string("\x12\x70\x03\xfc\x28", 5))},
+        {"input that won't open where the output would go", nullptr, H + "1,N\n", nullptr, "", cant_read, 3,
+         "rec.atr", dir("rec.atr")},
+        {"input that won't open on the WFDB path", nullptr, H + "1,N\n", nullptr, "", cant_read, 3, "db",
+         dir("db"), indb},
+    });
+}
+
+TEST(RunDriver, WriteFailureLeavesNoOutput)
+{
+    std::string listing;
+    for (int i = 1; i <= 3000; i++) listing += std::to_string(i * 300) + " N 0 0 0\tbeat\n";
+    Options small;
+    small.fsize = 8192;
+    run_table({
+        {"output larger than the file size limit", listing.c_str(), H + "5,V\n", nullptr, "",
+         "logmend: can't write output annotation file 'rec.atr_\n", 2, "rec.atr", nullptr, small},
+    });
+}
+
+// Every allocation in turn fails: the run stops with status 1, leaves no
+// output behind, and (under the sanitizers) touches no freed or missing
+// memory.  Only the header's allocations come before the library is
+// silenced, so only they are reported.
+TEST(RunDriver, AllocationFailures)
+{
+    const std::string log = H + "1500,V,x\n-2000,N\n1000,XYZ,t\n-1000,N\n";
+    int n;
+    for (n = 1; n < 200; n++) {
+        SCOPED_TRACE("failing allocation " + std::to_string(n));
+        TempDir dir;
+        write_ann(dir.path, "rec", "atr", "1000 N 0 0 0\n2000 N 0 0 0\tab\n3000 V 0 0 0\n");
+        Options o;
+        o.failalloc = n;
+        RunResult r = run_logmend(dir.path, log, o);
+        if (r.status == 0) break;
+        EXPECT_EQ(r.status, 1);
+        if (n == 1) {
+            EXPECT_EQ(r.err, "WFDB: can't allocate (4*1) bytes for record\n");
+        } else if (n == 2) {
+            EXPECT_EQ(r.err, "WFDB: can't allocate (4*1) bytes for annotator\n");
+        } else if (n == 3) {
+            EXPECT_EQ(r.err, "WFDB: can't allocate (" + std::to_string(sizeof(void *) * 5) + "*1) bytes for aphead\n");
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+        EXPECT_EQ(list_dir(dir.path), "rec.atr");
+    }
+    // The run needs well over a handful of allocations; all were tried.
+    EXPECT_GT(n, 10);
+    EXPECT_LT(n, 200);
+}
+
+// Real files through an empty log: a file already in key order with
+// distinct keys comes out byte for byte.
+TEST(Fixtures, EmptyLogReproducesRealFiles)
+{
+    std::string fixtures = std::string(SHARED_FIXTURES) + "/wfdb";
+    if (!exists(fixtures + "/100.atr")) GTEST_SKIP() << "fixtures not found in " << fixtures;
+    struct {
+        const char *record, *name;
+    } files[] = {{"100", "atr"}, {"12726", "anI"}};
+    for (auto &f : files) {
+        SCOPED_TRACE(f.record);
+        TempDir dir;
+        Options o;
+        o.wfdb = fixtures.c_str();
+        RunResult r = run_logmend(dir.path,
+                            std::string("[VIZodeViv-1.0] Record ") + f.record + ", annotator " + f.name +
+                                " (360 samples/second)\n\n",
+                            o);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        std::string out = slurp(dir.path + "/" + f.record + "." + f.name + "_");
+        std::string in = slurp(fixtures + "/" + f.record + "." + f.name);
+        EXPECT_FALSE(in.empty());
+        EXPECT_TRUE(out == in) << "output differs from " << f.record << "." << f.name;
+    }
+}
+
+// The same fixture with edits: the listing changes exactly where the log says.
+TEST(Fixtures, EditsOnARealFile)
+{
+    std::string fixtures = std::string(SHARED_FIXTURES) + "/wfdb";
+    if (!exists(fixtures + "/100.atr")) GTEST_SKIP() << "fixtures not found in " << fixtures;
+    TempDir dir;
+    Options o;
+    o.wfdb = fixtures.c_str();
+    RunResult r = run_logmend(dir.path,
+                        "[VIZodeViv-1.0] Record 100, annotator atr (360 samples/second)\n\n"
+                        "-77,N\n-18,+,(N\n200,V\n-546792,V{1//}\n",
+                        o);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    // The rhythm's aux in the file counts a zero byte after "(N", so the
+    // log's "(N" doesn't match it.
+    std::string out = read_ann(dir.path, "100", "atr_");
+    const std::string head = "18 + 0 0 0\t(N\\x00\n200 V 0 0 0\n370 N 0 0 0\n662 N 0 0 0\n";
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    EXPECT_EQ(out.find("546792 V"), std::string::npos);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2274 - 2 + 1);
+}
+
+} // namespace
