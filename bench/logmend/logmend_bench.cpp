@@ -1,0 +1,157 @@
+// Times logmend on a generated record: an empty edit log against a log of
+// 100,000 lines (half deletions of existing annotations, half insertions at
+// random times), for a record of 1,000,000 and one of 100,000 annotations.
+// Prints the time ratio (log / empty log) and the child's peak memory per
+// annotation (the largest of the runs).  Each run is repeated and the
+// fastest kept, since the machine may be busy with other work; the child's
+// CPU time is shown beside the wall clock for the same reason.
+#include <wfdb/wfdb.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char *const header = "[VIZodeViv-1.0] Record rec, annotator atr (360 samples/second)\n\n";
+
+struct Result {
+    double seconds; // wall clock
+    double cpu;     // the child's user + system time
+    long maxrss_kb;
+};
+
+Result run(const std::string &dir, const std::string &log)
+{
+    timespec t0, t1;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(log.c_str(), O_RDONLY);
+        if (in < 0 || chdir(dir.c_str()) != 0) _exit(126);
+        dup2(in, 0);
+        setenv("WFDB", "", 1);
+        execl(LOGMEND_BIN, "logmend", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int st = 0;
+    rusage ru{};
+    wait4(pid, &st, 0, &ru);
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) {
+        std::fprintf(stderr, "logmend failed (status %d) on %s\n", st, log.c_str());
+        std::exit(1);
+    }
+    double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    return {double(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) / 1e9, cpu, ru.ru_maxrss};
+}
+
+long count_output(const std::string &dir)
+{
+    char old[4096];
+    if (!getcwd(old, sizeof old) || chdir(dir.c_str()) != 0) return -1;
+    WFDB_Anninfo ai{const_cast<char *>("atr_"), WFDB_READ};
+    long n = 0;
+    if (annopen("rec", &ai, 1) == 0) {
+        WFDB_Annotation a;
+        while (getann(0, &a) == 0) n++;
+    }
+    wfdbquit();
+    if (chdir(old) != 0) return -1;
+    return n;
+}
+
+void bench(const std::string &root, long n, int reps)
+{
+    std::string dir = root + "/n" + std::to_string(n);
+    mkdir(root.c_str(), 0755);
+    mkdir(dir.c_str(), 0755);
+    std::mt19937_64 rng(12345);
+
+    // The record: beats 200 to 500 samples apart, one in ten a V.
+    std::vector<long> times(n);
+    std::vector<char> codes(n);
+    {
+        char old[4096];
+        if (!getcwd(old, sizeof old) || chdir(dir.c_str()) != 0) std::exit(1);
+        WFDB_Anninfo ai{const_cast<char *>("atr"), WFDB_WRITE};
+        if (annopen("rec", &ai, 1) != 0) std::exit(1);
+        long t = 0;
+        for (long i = 0; i < n; i++) {
+            t += 200 + long(rng() % 301);
+            WFDB_Annotation a{};
+            a.time = times[i] = t;
+            a.anntyp = codes[i] = (rng() % 10 == 0) ? PVC : NORMAL;
+            putann(0, &a);
+        }
+        wfdbquit();
+        if (chdir(old) != 0) std::exit(1);
+    }
+
+    // The log: 50,000 deletions of distinct existing annotations and 50,000
+    // insertions at random times, shuffled together.
+    std::vector<long> pick(n);
+    for (long i = 0; i < n; i++) pick[i] = i;
+    std::shuffle(pick.begin(), pick.end(), rng);
+    std::vector<std::string> lines;
+    for (long i = 0; i < 50000; i++) {
+        long k = pick[i];
+        lines.push_back("-" + std::to_string(times[k]) + (codes[k] == PVC ? ",V\n" : ",N\n"));
+    }
+    long end = times[n - 1];
+    for (long i = 0; i < 50000; i++)
+        lines.push_back(std::to_string(long(rng() % end)) + (i % 3 ? ",N\n" : ",A{0/1/0},edit\n"));
+    std::shuffle(lines.begin(), lines.end(), rng);
+
+    std::string empty = dir + "/empty.log", full = dir + "/edits.log";
+    FILE *f = std::fopen(empty.c_str(), "w");
+    std::fputs(header, f);
+    std::fclose(f);
+    f = std::fopen(full.c_str(), "w");
+    std::fputs(header, f);
+    for (auto &l : lines) std::fputs(l.c_str(), f);
+    std::fclose(f);
+
+    Result best_empty{1e9, 1e9, 0}, best_full{1e9, 1e9, 0};
+    for (int r = 0; r < reps; r++) {
+        Result e = run(dir, empty);
+        best_empty.seconds = std::min(best_empty.seconds, e.seconds);
+        best_empty.cpu = std::min(best_empty.cpu, e.cpu);
+        best_empty.maxrss_kb = std::max(best_empty.maxrss_kb, e.maxrss_kb);
+        Result g = run(dir, full);
+        best_full.seconds = std::min(best_full.seconds, g.seconds);
+        best_full.cpu = std::min(best_full.cpu, g.cpu);
+        best_full.maxrss_kb = std::max(best_full.maxrss_kb, g.maxrss_kb);
+    }
+    long out = count_output(dir);
+    std::printf("record of %ld annotations, log of %zu lines (best of %d runs):\n", n, lines.size(), reps);
+    std::printf("  empty log: %.3f s wall, %.3f s cpu, peak RSS %ld KiB\n", best_empty.seconds, best_empty.cpu,
+                best_empty.maxrss_kb);
+    std::printf("  edit log:  %.3f s wall, %.3f s cpu, peak RSS %ld KiB; output holds %ld annotations (expected %ld)\n",
+                best_full.seconds, best_full.cpu, best_full.maxrss_kb, out, n);
+    std::printf("  time ratio edit/empty: %.2f wall, %.2f cpu (goal <= 1.5)\n", best_full.seconds / best_empty.seconds,
+                best_full.cpu / best_empty.cpu);
+    std::printf("  peak memory per annotation: %.1f bytes (goal <= 120)\n",
+                best_full.maxrss_kb * 1024.0 / double(n));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string root = argc > 1 ? argv[1] : "logmend-bench";
+    int reps = argc > 2 ? std::atoi(argv[2]) : 3;
+    bench(root, 1000000, reps);
+    bench(root, 100000, reps);
+    return 0;
+}
