@@ -1,0 +1,24 @@
+## Calls that never reach the decoder, and inputs that are not byte vectors.
+one = stream_of (42, '-v6');
+
+## No input, or no output asked for: nothing happens, nothing is raised.
+bytes2value ();
+bytes2value (one);
+bytes2value (uint8 ([1 2 3]));            # garbage, but never decoded
+
+## A second input is ignored.
+assert (bytes2value (one, 'ignored', {}), 42);
+
+## An int8 view of the same bytes is the same stream.
+assert (bytes2value (typecast (one, 'int8')), 42);
+
+## The empty uint8 vector reaches the decoder, which refuses it.
+msg = expect_error ('bytes2value:badStream', @bytes2value, uint8 ([]));
+assert (! isempty (strfind (msg, 'at byte 0')));
+
+## Inputs whose element count is not a byte count of real data.
+expect_error ('bytes2value:badInput', @bytes2value, {one});
+expect_error ('bytes2value:badInput', @bytes2value, struct ('b', one));
+expect_error ('bytes2value:badInput', @bytes2value, sparse (double (one)));
+expect_error ('bytes2value:badInput', @bytes2value, @sin);
+printf ('entry point: ok\n');
