@@ -101,6 +101,7 @@ OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
     Header h{e.tag_offset, 0, 0, {}, 0};
     next = end;
 
+    if (e.count == 0 && e.clamped) fail_at(e.tag_offset, v_.where, "truncated: matrix has no parts");
     if (e.count == 0) {
         // Some writers store an empty value as a bare miMATRIX tag.
         h.cls = kDouble;
@@ -209,7 +210,7 @@ OwnedArray ArrayDecoder::numeric(const Header &h, size_t &pos, size_t end)
     for (int k = 0; k < (complex ? 2 : 1); ++k) {
         if (pos >= end) {
             if (h.numel == 0) {
-                parts[k] = Element{miDOUBLE, pos, pos, 0};
+                parts[k] = Element{miDOUBLE, pos, pos, 0, false};
                 continue;
             }
             fail_at(pos, v_.where, std::string("truncated: no ") + (k ? "imaginary" : "real") +
@@ -296,7 +297,7 @@ OwnedArray ArrayDecoder::sparse(const Header &h, size_t &pos, size_t end, bool l
     for (int k = 0; k < (complex ? 2 : 1); ++k) {
         if (pos >= end) {
             if (nnz == 0) {
-                parts[k] = Element{miDOUBLE, pos, pos, 0};
+                parts[k] = Element{miDOUBLE, pos, pos, 0, false};
                 continue;
             }
             fail_at(pos, v_.where, "truncated: sparse array has no values");

@@ -48,7 +48,10 @@ Element read_element(const ByteView &v, size_t &pos, size_t end)
         // A matrix's parts are checked one by one, so a matrix that claims
         // more than its container holds is read up to the container's end
         // (Octave's writer overstates matrices that hold short char data).
-        if (e.type == miMATRIX && e.count > left) e.count = left;
+        if (e.type == miMATRIX && e.count > left) {
+            e.count = left;
+            e.clamped = true;
+        }
         if (e.count > left)
             fail_at(pos, v.where, std::string(data_type_name(e.type)) + " element claims " +
                                       std::to_string(e.count) + " bytes, " +

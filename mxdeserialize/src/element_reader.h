@@ -43,6 +43,7 @@ struct Element {
     size_t tag_offset;   // where the tag begins
     size_t data_offset;  // where the data begins
     size_t count;        // data bytes, padding not counted
+    bool clamped;        // a matrix cut to its container's end
 };
 
 // Reads the element whose tag is at `pos`, which must lie in [pos, end).
