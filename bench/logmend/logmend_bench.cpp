@@ -141,6 +141,7 @@ void bench(const std::string &root, long n, int reps)
                 best_full.seconds, best_full.cpu, best_full.maxrss_kb, out, n);
     std::printf("  time ratio edit/empty: %.2f wall, %.2f cpu (goal <= 1.5)\n", best_full.seconds / best_empty.seconds,
                 best_full.cpu / best_empty.cpu);
+    std::printf("  cost of one log line: %.2f us\n", (best_full.cpu - best_empty.cpu) * 1e6 / double(lines.size()));
     std::printf("  peak memory per annotation: %.1f bytes (goal <= 120)\n",
                 best_full.maxrss_kb * 1024.0 / double(n));
 }
