@@ -48,8 +48,9 @@ static const int64_t maxtime = int64_t(1) << 47;
     std::exit(1);
 }
 
-// Test builds: LOGMEND_FAILALLOC=N makes the Nth allocation fail.
-static bool injected_failure()
+// Test builds: LOGMEND_FAILALLOC=N makes the Nth allocation fail, and
+// names it on standard error even when the library is silenced.
+static bool injected_failure(const char *what)
 {
 #ifdef LOGMEND_FAILALLOC
     static long countdown = -1;
@@ -57,8 +58,13 @@ static bool injected_failure()
         const char *s = std::getenv("LOGMEND_FAILALLOC");
         countdown = s ? std::atol(s) : 0;
     }
-    return countdown > 0 && --countdown == 0;
+    if (countdown > 0 && --countdown == 0) {
+        std::fprintf(stderr, "(injected failure: %s)\n", what);
+        return true;
+    }
+    return false;
 #else
+    (void)what;
     return false;
 #endif
 }
@@ -66,7 +72,7 @@ static bool injected_failure()
 // Every allocation but the list's nodes goes through here.
 static void *zalloc(size_t size, const char *what)
 {
-    void *p = injected_failure() ? nullptr : std::calloc(size, 1);
+    void *p = injected_failure(what) ? nullptr : std::calloc(size, 1);
     if (!p) nomem(size, what);
     return p;
 }
@@ -93,7 +99,7 @@ static void *node_alloc(size_t size, const char *what)
     return zalloc(size, what);
 #else
     void *p = nullptr;
-    if (size <= nodesize && !injected_failure()) {
+    if (size <= nodesize && !injected_failure(what)) {
         if (nodefree) {
             p = nodefree;
             std::memcpy(&nodefree, p, sizeof nodefree);

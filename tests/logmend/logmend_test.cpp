@@ -20,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -454,10 +455,11 @@ TEST(RunDriver, WriteFailureLeavesNoOutput)
 // Every allocation in turn fails: the run stops with status 1, leaves no
 // output behind, and (under the sanitizers) touches no freed or missing
 // memory.  Only the header's allocations come before the library is
-// silenced, so only they are reported.
+// silenced, so only they are reported; the test build names each one.
 TEST(RunDriver, AllocationFailures)
 {
     const std::string log = H + "1500,V,x\n-2000,N\n1000,XYZ,t\n-1000,N\n";
+    std::set<std::string> names;
     int n;
     for (n = 1; n < 200; n++) {
         SCOPED_TRACE("failing allocation " + std::to_string(n));
@@ -466,22 +468,36 @@ TEST(RunDriver, AllocationFailures)
         Options o;
         o.failalloc = n;
         RunResult r = run_logmend(dir.path, log, o);
-        if (r.status == 0) break;
-        EXPECT_EQ(r.status, 1);
-        if (n == 1) {
-            EXPECT_EQ(r.err, "WFDB: can't allocate (4*1) bytes for record\n");
-        } else if (n == 2) {
-            EXPECT_EQ(r.err, "WFDB: can't allocate (4*1) bytes for annotator\n");
-        } else if (n == 3) {
-            EXPECT_EQ(r.err, "WFDB: can't allocate (" + std::to_string(sizeof(void *) * 5) + "*1) bytes for aphead\n");
-        } else {
+        if (r.status == 0) {
             EXPECT_EQ(r.err, "");
+            break;
+        }
+        EXPECT_EQ(r.status, 1);
+        const std::string mark = "(injected failure: ";
+        ASSERT_EQ(r.err.compare(0, mark.size(), mark), 0) << r.err;
+        size_t close = r.err.find(")\n");
+        ASSERT_NE(close, std::string::npos);
+        std::string name = r.err.substr(mark.size(), close - mark.size());
+        names.insert(name);
+        std::string report = r.err.substr(close + 2);
+        if (n == 1) {
+            EXPECT_EQ(name, "record");
+            EXPECT_EQ(report, "WFDB: can't allocate (4*1) bytes for record\n");
+        } else if (n == 2) {
+            EXPECT_EQ(name, "annotator");
+            EXPECT_EQ(report, "WFDB: can't allocate (4*1) bytes for annotator\n");
+        } else if (n == 3) {
+            EXPECT_EQ(name, "aphead");
+            EXPECT_EQ(report, "WFDB: can't allocate (" + std::to_string(sizeof(void *) * 5) + "*1) bytes for aphead\n");
+        } else {
+            EXPECT_EQ(report, "");
         }
         EXPECT_EQ(list_dir(dir.path), "rec.atr");
     }
-    // The run needs well over a handful of allocations; all were tried.
-    EXPECT_GT(n, 10);
-    EXPECT_LT(n, 200);
+    EXPECT_LT(n, 200) << "the run never completed";
+    // Every kind of allocation the run makes was made to fail once.
+    EXPECT_EQ(names, (std::set<std::string>{"record", "annotator", "aphead", "oaname", "apthis", "apthis->aux",
+                                            "apindex", "annot.aux"}));
 }
 
 // Real files through an empty log: a file already in key order with
@@ -532,6 +548,120 @@ TEST(Fixtures, EditsOnARealFile)
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_EQ(out.find("546792 V"), std::string::npos);
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2274 - 2 + 1);
+}
+
+// A small file system of our own, when this process may mount one (root);
+// the test skips otherwise.
+struct SmallFs {
+    TempDir dir;
+    bool mounted = false;
+    explicit SmallFs(const char *options)
+    {
+        std::string cmd = std::string("mount -t tmpfs -o ") + options + " tmpfs '" + dir.path + "' 2>/dev/null";
+        mounted = std::system(cmd.c_str()) == 0;
+    }
+    bool remount(const char *options)
+    {
+        return std::system(("mount -o remount," + std::string(options) + " '" + dir.path + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallFs()
+    {
+        if (mounted) std::system(("umount '" + dir.path + "'").c_str());
+    }
+};
+
+// Where the output can't go: a full or read-only file system, or a
+// directory in the output's place.  Each time: the message, status 2, no
+// partial output, and the input file byte for byte as it was.
+TEST(Faults, OutputThatCannotBeWritten)
+{
+    const std::string cant_write = "logmend: can't write output annotation file 'rec.atr_\n";
+    std::string log = H;
+    for (int i = 1; i <= 20000; i++) log += std::to_string(i * 7) + ",N,some aux text\n";
+
+    {
+        SCOPED_TRACE("full file system");
+        SmallFs fs("size=64k");
+        if (!fs.mounted) GTEST_SKIP() << "can't mount a tmpfs here (not root?): fault tests skipped";
+        write_ann(fs.dir.path, "rec", "atr", "1000 N 0 0 0\n2000 V 0 0 0\tx\n");
+        const std::string before = slurp(fs.dir.path + "/rec.atr");
+        RunResult r = run_logmend(fs.dir.path, log);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, cant_write);
+        EXPECT_EQ(list_dir(fs.dir.path), "rec.atr");
+        EXPECT_TRUE(slurp(fs.dir.path + "/rec.atr") == before);
+    }
+    {
+        SCOPED_TRACE("read-only file system");
+        SmallFs fs("size=1m");
+        ASSERT_TRUE(fs.mounted);
+        write_ann(fs.dir.path, "rec", "atr", "1000 N 0 0 0\n");
+        const std::string before = slurp(fs.dir.path + "/rec.atr");
+        ASSERT_TRUE(fs.remount("ro"));
+        RunResult r = run_logmend(fs.dir.path, H + "5,V\n");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, cant_write);
+        EXPECT_EQ(list_dir(fs.dir.path), "rec.atr");
+        EXPECT_TRUE(slurp(fs.dir.path + "/rec.atr") == before);
+        fs.remount("rw");
+    }
+    {
+        SCOPED_TRACE("a directory where the output goes");
+        TempDir d;
+        write_ann(d.path, "rec", "atr", "1000 N 0 0 0\n");
+        ASSERT_EQ(::mkdir((d.path + "/rec.atr_").c_str(), 0755), 0);
+        spit(d.path + "/rec.atr_/keep", "mine");
+        RunResult r = run_logmend(d.path, H + "5,V\n");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, cant_write);
+        EXPECT_EQ(list_dir(d.path), "rec.atr rec.atr_");
+        EXPECT_EQ(list_dir(d.path + "/rec.atr_"), "keep");
+        EXPECT_EQ(slurp(d.path + "/rec.atr_/keep"), "mine");
+    }
+}
+
+// The input cut at every byte: either what is left reads as complete
+// annotations (status 0, the output holds them) or the run stops with the
+// read message, status 3 and no output.  The input is never touched.
+TEST(Faults, InputTruncatedAtEveryOffset)
+{
+    TempDir src;
+    write_ann(src.path, "rec", "atr",
+              "18 + 0 0 0\t(N\n77 N 0 1 2\n5000 V 3 0 0\n100000 \" 0 255 -1\tfour\n100001 N 0 0 0\n");
+    const std::string full = slurp(src.path + "/rec.atr");
+    const std::string listing = read_ann(src.path, "rec", "atr");
+    std::vector<std::string> lines;
+    std::istringstream in(listing);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    ASSERT_EQ(lines.size(), 5u);
+
+    int clean = 0, refused = 0;
+    for (size_t n = 0; n <= full.size(); n++) {
+        SCOPED_TRACE("input cut to " + std::to_string(n) + " bytes");
+        TempDir d;
+        const std::string cut = full.substr(0, n);
+        spit(d.path + "/rec.atr", cut);
+        RunResult r = run_logmend(d.path, H);
+        EXPECT_TRUE(slurp(d.path + "/rec.atr") == cut) << "input changed";
+        if (r.status == 3) {
+            refused++;
+            EXPECT_EQ(r.err, "logmend: can't read annotation file 'rec.atr'\n");
+            EXPECT_EQ(list_dir(d.path), "rec.atr");
+            continue;
+        }
+        clean++;
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        // A cut right after an annotation word loses its modifiers unseen;
+        // every annotation before it is whole.
+        std::vector<std::string> got;
+        std::istringstream out(read_ann(d.path, "rec", "atr_"));
+        for (std::string l; std::getline(out, l);) got.push_back(l);
+        ASSERT_LE(got.size(), lines.size());
+        for (size_t k = 0; k + 1 < got.size(); k++) EXPECT_EQ(got[k], lines[k]);
+    }
+    EXPECT_GT(clean, 5);
+    EXPECT_GT(refused, 5);
 }
 
 } // namespace
