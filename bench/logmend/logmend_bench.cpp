@@ -5,6 +5,8 @@
 // annotation (the largest of the runs).  Each run is repeated and the
 // fastest kept, since the machine may be busy with other work; the child's
 // CPU time is shown beside the wall clock for the same reason.
+// Usage: logmend_bench [DIR [REPS [RECORD_SIZE [LOG_LINES]]]]; with a record
+// size, only that one is run.
 #include <wfdb/wfdb.h>
 
 #include <fcntl.h>
@@ -71,7 +73,7 @@ long count_output(const std::string &dir)
     return n;
 }
 
-void bench(const std::string &root, long n, int reps)
+void bench(const std::string &root, long n, int reps, long nlines = 100000)
 {
     std::string dir = root + "/n" + std::to_string(n);
     mkdir(root.c_str(), 0755);
@@ -98,18 +100,18 @@ void bench(const std::string &root, long n, int reps)
         if (chdir(old) != 0) std::exit(1);
     }
 
-    // The log: 50,000 deletions of distinct existing annotations and 50,000
+    // The log: half deletions of distinct existing annotations, half
     // insertions at random times, shuffled together.
     std::vector<long> pick(n);
     for (long i = 0; i < n; i++) pick[i] = i;
     std::shuffle(pick.begin(), pick.end(), rng);
     std::vector<std::string> lines;
-    for (long i = 0; i < 50000; i++) {
-        long k = pick[i];
+    for (long i = 0; i < nlines / 2; i++) {
+        long k = pick[i % n];
         lines.push_back("-" + std::to_string(times[k]) + (codes[k] == PVC ? ",V\n" : ",N\n"));
     }
     long end = times[n - 1];
-    for (long i = 0; i < 50000; i++)
+    for (long i = 0; i < nlines - nlines / 2; i++)
         lines.push_back(std::to_string(long(rng() % end)) + (i % 3 ? ",N\n" : ",A{0/1/0},edit\n"));
     std::shuffle(lines.begin(), lines.end(), rng);
 
@@ -152,6 +154,10 @@ int main(int argc, char **argv)
 {
     std::string root = argc > 1 ? argv[1] : "logmend-bench";
     int reps = argc > 2 ? std::atoi(argv[2]) : 3;
+    if (argc > 3) { // one record size (and log length) of one's own
+        bench(root, std::atol(argv[3]), reps, argc > 4 ? std::atol(argv[4]) : 100000);
+        return 0;
+    }
     bench(root, 1000000, reps);
     bench(root, 100000, reps);
     return 0;
