@@ -424,15 +424,18 @@ OwnedArray ArrayDecoder::structure(const Header &h, size_t &pos, size_t end, int
     for (size_t f = 0; f < nfields; ++f) fnames[f] = fields[f].c_str();
     OwnedArray a(mxCreateStructArray(static_cast<mwSize>(h.dims.size()), h.dims.data(),
                                      static_cast<int>(nfields), fnames.data()));
-    for (uint64_t i = 0; i < h.numel; ++i) {
-        for (size_t f = 0; f < nfields; ++f) {
-            Element e = read_element(v_, pos, end);
-            if (e.type != miMATRIX)
-                fail_at(e.tag_offset, v_.where, std::string("struct field value is ") +
-                                                    data_type_name(e.type) + ", not miMATRIX");
-            OwnedArray child = decode(e, depth + 1, pos);
-            mxSetFieldByNumber(a.get(), static_cast<mwIndex>(i), static_cast<int>(f), child.release());
-        }
+    // One pass per value, not per element: a struct without fields may have
+    // up to kMaxElements elements and no values at all.
+    const uint64_t values = h.numel * nfields;
+    for (uint64_t k = 0; k < values; ++k) {
+        const uint64_t i = k / nfields;
+        const size_t f = static_cast<size_t>(k % nfields);
+        Element e = read_element(v_, pos, end);
+        if (e.type != miMATRIX)
+            fail_at(e.tag_offset, v_.where, std::string("struct field value is ") +
+                                                data_type_name(e.type) + ", not miMATRIX");
+        OwnedArray child = decode(e, depth + 1, pos);
+        mxSetFieldByNumber(a.get(), static_cast<mwIndex>(i), static_cast<int>(f), child.release());
     }
     return a;
 }
