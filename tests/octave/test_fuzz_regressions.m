@@ -1,0 +1,30 @@
+## Inputs the byte-stream fuzzer once found a fault with, kept as files in
+## regressions/. Each must decode to the value given or raise the error named,
+## and do so quickly (one was an endless loop).
+here = fileparts (mfilename ('fullpath'));
+function b = read_bytes (file)
+  fid = fopen (file, 'r');
+  b = fread (fid, Inf, 'uint8=>uint8')';
+  fclose (fid);
+endfunction
+## file, then the expected error identifier, or '' and a check of the value
+cases = {
+  'struct_nofields_huge', '', @(y) isstruct (y) && isempty (fieldnames (y)) ...
+                                   && isequal (size (y), [2 536870915 16386])
+};
+for k = 1:rows (cases)
+  s = read_bytes (fullfile (here, 'regressions', [cases{k, 1} '.bin']));
+  t0 = tic ();
+  if (isempty (cases{k, 2}))
+    y = bytes2value (s);
+    if (! cases{k, 3} (y))
+      error ('%s: decoded to an unexpected %s of size %s', cases{k, 1}, class (y), mat2str (size (y)));
+    endif
+  else
+    expect_error (cases{k, 2}, @bytes2value, s);
+  endif
+  if (toc (t0) > 5)
+    error ('%s: took %.1f s', cases{k, 1}, toc (t0));
+  endif
+endfor
+printf ('fuzz regressions: %d ok\n', rows (cases));
