@@ -38,7 +38,7 @@ void *storage(size_t n, size_t size, bool zeroed)
     if (size && n > SIZE_MAX / size) misuse("storage size overflows");
     // malloc(0) still gives a distinct block, so any write to it is caught.
     void *p = zeroed ? std::calloc(n ? n : 1, size ? size : 1) : std::malloc(n * size);
-    if (!p && n * size) misuse("out of memory");
+    if (!p && n * size != 0) misuse("out of memory");
     return p;
 }
 
