@@ -89,15 +89,17 @@ static void *zalloc(size_t size, const char *what)
 #endif
 #endif
 static const size_t nodesize = 48;
+
+#ifdef HEAP_NODES
+static void *node_alloc(size_t size, const char *what) { return zalloc(size, what); }
+static void node_free(void *p) { std::free(p); }
+#else
 static const size_t chunksize = size_t(32) << 20;
 static char *chunknext, *chunkend;
 static void *nodefree;
 
 static void *node_alloc(size_t size, const char *what)
 {
-#ifdef HEAP_NODES
-    return zalloc(size, what);
-#else
     void *p = nullptr;
     if (size <= nodesize && !injected_failure(what)) {
         if (nodefree) {
@@ -121,19 +123,15 @@ static void *node_alloc(size_t size, const char *what)
     }
     if (!p) nomem(size, what);
     return p;
-#endif
 }
 
 static void node_free(void *p)
 {
-#ifdef HEAP_NODES
-    std::free(p);
-#else
     if (!p) return;
     std::memcpy(p, &nodefree, sizeof nodefree);
     nodefree = p;
-#endif
 }
+#endif
 
 static_assert(sizeof(ap) <= nodesize, "list nodes must fit the node blocks");
 
