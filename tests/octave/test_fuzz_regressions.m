@@ -1,5 +1,5 @@
 ## Inputs the byte-stream fuzzer once found a fault with, kept as files in
-## regressions/. Each must decode to the value given or raise the error named,
+## regressions/. Each must decode to the value given or raise the error named
 ## (one was an endless loop: ctest's time limit ends such a run).
 here = fileparts (mfilename ('fullpath'));
 function b = read_bytes (file)
