@@ -178,6 +178,31 @@ TEST_F(Annopen, MnemonicsOfTheStandardCodes)
     EXPECT_EQ(anndesc(15), nullptr);
 }
 
+// In a child under a file-size limit of `limit` bytes (SIGXFSZ ignored),
+// writes annotations 1..count at `step` samples apart to rec.NAME.  Answers
+// the child's exit status: bit 0 when a putann answered -1, bit 1 when
+// wfdb_write_status() reported the failure after wfdbquit.
+int write_under_limit(const char *name, rlim_t limit, long count, long step)
+{
+    pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit rl = {limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+        WFDB_Anninfo ai{const_cast<char *>(name), WFDB_WRITE};
+        if (annopen("rec", &ai, 1) != 0) ::_exit(10);
+        std::vector<Ann> anns;
+        for (long t = 1; t <= count; ++t) anns.push_back({t * step, NORMAL});
+        int put = put_all(anns, false);
+        wfdbquit();
+        ::_exit((put == -1 ? 1 : 0) | (wfdb_write_status() == -1 ? 2 : 0));
+    }
+    int st = 0;
+    if (::waitpid(pid, &st, 0) != pid || !WIFEXITED(st)) return -1;
+    return WEXITSTATUS(st);
+}
+
 // Output appears whole or not at all: under a small file-size limit the
 // write fails, no file and no temporary file is left, an old file of that
 // name is untouched, and the caller is told.
@@ -187,50 +212,15 @@ TEST_F(Annopen, WriteFailureLeavesNothingAndOldFileUntouched)
     write_file("rec.keep", old);
     for (const char *name : {"keep", "new"}) {
         SCOPED_TRACE(name);
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit rl = {4096, 4096};
-            ::setrlimit(RLIMIT_FSIZE, &rl);
-            WFDB_Anninfo ai{const_cast<char *>(name), WFDB_WRITE};
-            if (annopen("rec", &ai, 1) != 0) ::_exit(10);
-            std::vector<Ann> many;
-            for (long t = 1; t <= 100000; ++t) many.push_back({t * 3, NORMAL});
-            int put = put_all(many, false);
-            wfdbquit();
-            int status = wfdb_write_status();
-            // 1: putann said -1; 2: only closing failed; 0: nobody noticed.
-            ::_exit(status != -1 ? 20 : put == -1 ? 1 : 2);
-        }
-        int st = 0;
-        ASSERT_EQ(::waitpid(pid, &st, 0), pid);
-        ASSERT_TRUE(WIFEXITED(st));
-        EXPECT_EQ(WEXITSTATUS(st), 1) << "the failure was not reported by putann and the status";
+        EXPECT_EQ(write_under_limit(name, 4096, 100000, 3), 3)
+            << "the failure was not reported by putann and the status";
     }
     EXPECT_EQ(read_file("rec.keep"), old);
     EXPECT_EQ(dir_entries("."), std::vector<std::string>{"rec.keep"});
 
     // A failure that shows only at close: the limit lets every putann's
     // buffered bytes through but not the final flush.
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit rl = {100, 100};
-        ::setrlimit(RLIMIT_FSIZE, &rl);
-        WFDB_Anninfo ai{const_cast<char *>("keep"), WFDB_WRITE};
-        if (annopen("rec", &ai, 1) != 0) ::_exit(10);
-        std::vector<Ann> few;
-        for (long t = 1; t <= 200; ++t) few.push_back({t, NORMAL});
-        int put = put_all(few, false);
-        wfdbquit();
-        ::_exit(put != 0 ? 11 : wfdb_write_status() == -1 ? 0 : 12);
-    }
-    int st = 0;
-    ASSERT_EQ(::waitpid(pid, &st, 0), pid);
-    ASSERT_TRUE(WIFEXITED(st));
-    EXPECT_EQ(WEXITSTATUS(st), 0);
+    EXPECT_EQ(write_under_limit("keep", 100, 200, 1), 2);
     EXPECT_EQ(read_file("rec.keep"), old);
     EXPECT_EQ(dir_entries("."), std::vector<std::string>{"rec.keep"});
 }
