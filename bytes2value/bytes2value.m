@@ -1,0 +1,39 @@
+function value = bytes2value(bytes)
+%BYTES2VALUE  The value that a serialized byte stream encodes.
+%   VALUE = BYTES2VALUE(BYTES) takes the bytes that MATLAB's serializer wrote
+%   (getByteStreamFromArray): a uint8 vector, or any plain numeric or char
+%   array holding one byte an element. It returns the value they encode,
+%   built anew.
+%
+%   Supported:
+%     - every numeric class, real and complex (complex only for double and
+%       single), at any size, including empty and N-d; logical;
+%     - char in every encoding the format allows (non-ASCII text becomes
+%       UTF-8);
+%     - sparse double, complex and logical;
+%     - cell and struct arrays of any shape, with or without fields;
+%     - old-style objects, which come back as a struct of their fields with
+%       the warning bytes2value:objectAsStruct;
+%     - compressed streams and big-endian streams.
+%
+%   Errors:
+%     bytes2value:badStream         the stream is malformed; the message
+%                                   gives the byte offset of the fault.
+%     bytes2value:unsupportedClass  a function handle, a classdef or Java
+%                                   object, or a complex integer array.
+%     bytes2value:badInput          BYTES is not a plain numeric or char
+%                                   array (sparse, cell, struct).
+%
+%   Example (in Octave, a MAT file's variable turned into a byte stream):
+%     x = {magic(3), 'text', struct('a', {1, 2})};
+%     save('-v6', 'x.mat', 'x');
+%     fid = fopen('x.mat'); b = fread(fid, Inf, 'uint8=>uint8')'; fclose(fid);
+%     y = bytes2value([b(125:128) zeros(1, 4, 'uint8') b(129:end)]);
+%     isequal(x, y)   % true
+%   In MATLAB: y = bytes2value(getByteStreamFromArray(x)).
+
+% This file holds the help text. The compiled MEX file of the same name does
+% the work; it comes before this file on the path whenever it is built.
+error('bytes2value:notBuilt', ...
+      'bytes2value: the compiled MEX file is missing; build or install the package');
+end

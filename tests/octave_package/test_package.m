@@ -1,0 +1,40 @@
+## test_package (tarball, scratch): pkg install, load, help, use and
+## uninstall of the package, with every package list and prefix in scratch.
+function test_package (tarball, scratch)
+  pkg ('prefix', fullfile (scratch, 'share'), fullfile (scratch, 'lib'));
+  pkg ('local_list', fullfile (scratch, 'local_list'));
+  pkg ('global_list', fullfile (scratch, 'global_list'));
+
+  pkg ('install', '-local', tarball);
+  l = pkg ('list');
+  assert (numel (l), 1);
+  assert (l{1}.name, 'bytes2value');
+  pkg load bytes2value
+
+  # The installed MEX file answers, not some other one on the path.
+  w = which ('bytes2value');
+  assert (strncmp (w, scratch, numel (scratch)), ['bytes2value found at ' w]);
+  assert (exist ('bytes2value'), 3);
+
+  x = {magic(3), 'héllo', struct('a', {1, 2}), int16([1 -2; 3 4]), sparse([0 2; 3 0])};
+  assert (isequal (bytes2value (stream_of (x, '-v6')), x));
+  assert (isequal (bytes2value (stream_of (x, '-v7')), x));
+  id = '';
+  try
+    y = bytes2value (uint8 ([1 2 3]));
+  catch e
+    id = e.identifier;
+  end_try_catch
+  assert (id, 'bytes2value:badStream');
+
+  h = evalc ('help bytes2value');
+  for needle = {'VALUE = BYTES2VALUE(BYTES)', 'Supported:', 'bytes2value:badStream', ...
+                'bytes2value:unsupportedClass', 'bytes2value:badInput', 'Example'}
+    assert (! isempty (strfind (h, needle{1})), ['help lacks: ' needle{1}]);
+  endfor
+
+  pkg ('uninstall', '-local', 'bytes2value');
+  assert (isempty (pkg ('list')));
+  assert (exist ('bytes2value'), 0);
+  assert (isempty (glob (fullfile (scratch, '*', 'bytes2value*'))));
+endfunction
