@@ -1,13 +1,18 @@
 // annlist RECORD ANNOTATOR: prints an annotation file one annotation a line,
 // in the columns of the WFDB tools' listings: sample, mnemonic, subtype,
 // channel, number, and the aux text after a tab.
+#include <common/std_descriptors.h>
 #include <wfdb/wfdb.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 int main(int argc, char **argv)
 {
+    if (!open_std_descriptors()) return 4;
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s RECORD ANNOTATOR\n", argv[0]);
         return 1;
@@ -35,5 +40,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s: error reading '%s.%s'\n", argv[0], argv[1], argv[2]);
         return 3;
     }
-    return std::ferror(stdout) ? 4 : 0;
+    // A listing that did not reach its reader is a failure, however small.
+    bool flushed = std::fflush(stdout) == 0;
+    int err = errno;
+    if (!flushed || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: can't write the listing of '%s.%s': %s\n", argv[0], argv[1], argv[2],
+                     flushed ? "write error" : std::strerror(err));
+        return 4;
+    }
+    return 0;
 }

@@ -1,8 +1,10 @@
 // logmend: applies an annotation edit log (standard input) to a record's
 // annotation file and writes the result as a new annotation file.
+#include <common/std_descriptors.h>
 #include <wfdb/wfdb.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -181,9 +183,13 @@ static size_t node_auxlen(const unsigned char *a)
     return n > a[0] ? n : a[0];
 }
 
+static void cant_read_log();
+
 // Reads one line into logtext: at most 499 characters, line end included
-// when it fits.  The rest of a longer line is discarded.  Answers the
-// number of characters stored, 0 only at the end of the input.
+// when it fits.  The rest of a longer line is discarded; a CR LF that
+// straddles the limit still ends the line, stored as its LF.  Answers the
+// number of characters stored, 0 only at the end of the input.  A read
+// error is never taken for the end: it ends the run.
 static size_t read_line()
 {
     size_t n = 0;
@@ -192,10 +198,13 @@ static size_t read_line()
         logtext[n++] = char(c);
         if (c == '\n') break;
     }
+    if (n == sizeof logtext - 1 && c != '\n') {
+        int first = c = std::getc(stdin);
+        while (c != EOF && c != '\n') c = std::getc(stdin);
+        if (first == '\n' && logtext[n - 1] == '\r') logtext[n - 1] = '\n';
+    }
     logtext[n] = '\0';
-    if (n == sizeof logtext - 1 && c != '\n')
-        while ((c = std::getc(stdin)) != EOF && c != '\n') {
-        }
+    if (c == EOF && std::ferror(stdin)) cant_read_log();
     return n;
 }
 
@@ -498,6 +507,16 @@ static void cant_read()
     std::exit(3);
 }
 
+// The output annotator may be open: leaving without wfdbquit lets the
+// library discard it unfinished.
+static void cant_read_log()
+{
+    std::fprintf(stderr, "%s: can't read the edit log\n", pname);
+    free_list();
+    free_names();
+    std::exit(4);
+}
+
 static void cant_write(const char *name)
 {
     std::fprintf(stderr, "%s: can't write output annotation file '%s.%s\n", pname, record, name);
@@ -511,6 +530,10 @@ int main(int argc, char **argv)
 {
     (void)argc;
     pname = argv[0] ? argv[0] : const_cast<char *>("logmend");
+    if (!open_std_descriptors()) return 1;
+    // A file-size limit must fail the write (and be reported), not kill
+    // the run with its output half written.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     if (!parse_log_header()) {
         std::fprintf(stderr, "%s: can't parse input file (format error)\n", pname);

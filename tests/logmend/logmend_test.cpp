@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -169,6 +170,7 @@ struct Options {
     const char *wfdb = nullptr;   // WFDB in the child's environment
     long fsize = 0;               // file size limit, bytes
     long failalloc = 0;           // which allocation fails
+    std::function<void()> child;  // runs in the child just before exec
 };
 
 RunResult run_logmend(const std::string &dir, const std::string &input, const Options &o = Options())
@@ -191,10 +193,12 @@ RunResult run_logmend(const std::string &dir, const std::string &input, const Op
             ::unsetenv("WFDB");
         if (o.failalloc) ::setenv("LOGMEND_FAILALLOC", std::to_string(o.failalloc).c_str(), 1);
         if (o.fsize) {
-            ::signal(SIGXFSZ, SIG_IGN);
+            // As a shell's ulimit leaves it: the signal at its default action.
+            ::signal(SIGXFSZ, SIG_DFL);
             rlimit rl{rlim_t(o.fsize), rlim_t(o.fsize)};
             ::setrlimit(RLIMIT_FSIZE, &rl);
         }
+        if (o.child) o.child();
         ::execl(bin, "logmend", static_cast<char *>(nullptr));
         ::_exit(127);
     }
@@ -322,6 +326,10 @@ TEST(LogEntries, LongLinesAndLongTexts)
          "(warning): aux will be truncated at 5000(warning): aux will be truncated at 6000"
          "(warning): aux will be truncated at 9000",
          0, "rec.atr", nullptr, Options(), true},
+        // 498 characters and CR LF: the CR is the 499th, and still a line end.
+        {"CR LF across the 499-character limit", nullptr,
+         H + "1000,N," + repeat('q', 490) + "\n-1000,N," + repeat('q', 490) + "\r\n", "atr", "",
+         "(warning): aux will be truncated at 1000(warning): aux will be truncated at 1000", 0, "rec.atr"},
     });
 }
 
@@ -662,6 +670,197 @@ TEST(Faults, InputTruncatedAtEveryOffset)
     }
     EXPECT_GT(clean, 5);
     EXPECT_GT(refused, 5);
+}
+
+// How the program is started and stopped: closed descriptors, unreadable
+// input, signals, limits.  Whatever happens, the output is whole and
+// correct or absent, and the input untouched.
+const std::string LONG_RUN = H + "1000-2000,N\n1500,N," + repeat('w', 300) + "\n";
+
+TEST(Environment, ClosedStandardDescriptors)
+{
+    const std::string listing = "1000 N 0 0 0\n1500 N 0 0 0\t" + repeat('w', 255) + "\n";
+    for (int fd : {1, 2}) {
+        SCOPED_TRACE("descriptor " + std::to_string(fd) + " closed");
+        TempDir dir;
+        Options o;
+        o.child = [fd] { ::close(fd); };
+        RunResult r = run_logmend(dir.path, LONG_RUN, o);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(read_ann(dir.path, "rec", "atr"), listing);
+        EXPECT_EQ(list_dir(dir.path), "rec.atr");
+    }
+    {
+        SCOPED_TRACE("standard input closed");
+        TempDir dir;
+        Options o;
+        o.child = [] { ::close(0); };
+        RunResult r = run_logmend(dir.path, LONG_RUN, o);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, PARSE_ERR);
+        EXPECT_EQ(list_dir(dir.path), "");
+    }
+}
+
+// A pseudo-terminal whose other side has gone: the data written to it is
+// read, then every read fails with EIO.
+int eio_after(const std::string &data)
+{
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
+    int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    if (slave < 0) return -1;
+    termios t;
+    ::tcgetattr(slave, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(slave, TCSANOW, &t);
+    if (::write(slave, data.data(), data.size()) != ssize_t(data.size())) return -1;
+    ::close(slave);
+    return master;
+}
+
+TEST(Environment, UnreadableEditLog)
+{
+    const std::string cant_read_log = "logmend: can't read the edit log\n";
+    struct {
+        const char *name;
+        std::function<int(const std::string &)> open_stdin;
+    } cases[] = {
+        {"read error in the middle of a line",
+         [](const std::string &) { return eio_after(H + "1000,V\n-1000,N\n-3"); }},
+        {"read error in the header", [](const std::string &) { return eio_after("[VIZodeViv-1.0] Rec"); }},
+        {"standard input is a directory", [](const std::string &d) { return ::open(d.c_str(), O_RDONLY); }},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        write_ann(dir.path, "rec", "atr", "1000 N 0 0 0\n");
+        const std::string before = slurp(dir.path + "/rec.atr");
+        int fd = c.open_stdin(dir.path);
+        ASSERT_GE(fd, 0);
+        Options o;
+        o.child = [fd] { ::dup2(fd, 0); };
+        RunResult r = run_logmend(dir.path, "", o);
+        ::close(fd);
+        EXPECT_EQ(r.status, 4);
+        EXPECT_EQ(r.err, cant_read_log);
+        EXPECT_EQ(list_dir(dir.path), "rec.atr");
+        EXPECT_TRUE(slurp(dir.path + "/rec.atr") == before);
+    }
+}
+
+// logmend started with its log on a pipe that stays open, so that it waits
+// with its output annotator open.
+struct Waiting {
+    pid_t pid = -1;
+    int log = -1;
+    Waiting(const std::string &dir, const std::string &input, int errfd)
+    {
+        int p[2];
+        if (::pipe(p) != 0) return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(p[0], 0);
+            ::dup2(errfd, 2);
+            ::close(p[1]);
+            if (::chdir(dir.c_str()) != 0) ::_exit(126);
+            ::unsetenv("WFDB");
+            for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM}) ::signal(sig, SIG_DFL);
+            ::execl(LOGMEND_BIN, "logmend", static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        ::close(p[0]);
+        log = p[1];
+        EXPECT_EQ(::write(log, input.data(), input.size()), ssize_t(input.size()));
+    }
+    // Until the temporary output appears beside the target.
+    bool output_open(const std::string &dir)
+    {
+        for (int i = 0; i < 1000; i++) {
+            if (list_dir(dir).find(".rec.atr") != std::string::npos) return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
+    int wait_status()
+    {
+        if (log >= 0) ::close(log);
+        log = -1;
+        int st = 0;
+        ::waitpid(pid, &st, 0);
+        return st;
+    }
+};
+
+TEST(Environment, SignalsRemoveTheTemporaryFile)
+{
+    int devnull = ::open("/dev/null", O_WRONLY);
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(sig));
+        TempDir dir;
+        Waiting w(dir.path, H + "1000,N\n", devnull);
+        ASSERT_TRUE(w.output_open(dir.path));
+        ::kill(w.pid, sig);
+        int st = w.wait_status();
+        EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == sig) << "status " << st;
+        EXPECT_EQ(list_dir(dir.path), "");
+    }
+    ::close(devnull);
+    {
+        // Messages into a pipe whose reader has gone.
+        SCOPED_TRACE("SIGPIPE");
+        TempDir dir;
+        write_ann(dir.path, "rec", "atr", "1000 N 0 0 0\n");
+        int p[2];
+        ASSERT_EQ(::pipe(p), 0);
+        ::close(p[0]);
+        Waiting w(dir.path, LONG_RUN, p[1]);
+        ::close(p[1]);
+        int st = w.wait_status();
+        EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGPIPE) << "status " << st;
+        EXPECT_EQ(list_dir(dir.path), "rec.atr");
+    }
+}
+
+TEST(Environment, NamesAsLongAsTheFileSystemTakes)
+{
+    TempDir dir;
+    long max = ::pathconf(dir.path.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(max, 12);
+    const std::string rec = repeat('r', size_t(max) - 4); // rec + ".atr": the longest name
+    RunResult r = run_logmend(dir.path, "[VIZodeViv-1.0] Record " + rec + ", annotator atr (250 samples/second)\n\n7,V\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(list_dir(dir.path), rec + ".atr");
+    EXPECT_EQ(read_ann(dir.path, rec.c_str(), "atr"), "7 V 0 0 0\n");
+}
+
+// After the rename, the directory is synced: a power loss can't take the
+// new name back.  Seen through strace, where it can run.
+TEST(Environment, DirectorySyncedAfterRename)
+{
+    if (std::system("strace -o /dev/null true 2>/dev/null") != 0) GTEST_SKIP() << "strace can't run here";
+    TempDir dir, io;
+    write_ann(dir.path, "rec", "atr", "1000 N 0 0 0\n");
+    spit(io.path + "/in", LONG_RUN);
+    std::string cmd = "cd '" + dir.path + "' && strace -qq -o '" + io.path +
+                      "/trace' -e trace=rename,renameat,renameat2,openat,fsync " LOGMEND_BIN " < '" + io.path +
+                      "/in' 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::istringstream trace(slurp(io.path + "/trace"));
+    bool renamed = false;
+    std::string dirfd;
+    bool synced = false;
+    for (std::string line; std::getline(trace, line);) {
+        if (line.find("rename") == 0 && line.find("\"rec.atr_\"") != std::string::npos) renamed = true;
+        if (renamed && line.find("O_DIRECTORY") != std::string::npos && line.find("\".\"") != std::string::npos)
+            dirfd = line.substr(line.rfind("= ") + 2);
+        if (!dirfd.empty() && line.rfind("fsync(" + dirfd + ")", 0) == 0 && line.size() > 3 &&
+            line.compare(line.size() - 3, 3, "= 0") == 0)
+            synced = true;
+    }
+    EXPECT_TRUE(renamed && synced) << slurp(io.path + "/trace");
+    EXPECT_EQ(read_ann(dir.path, "rec", "atr_"), "1000 N 0 0 0\n1000 N 0 0 0\n1500 N 0 0 0\t" + repeat('w', 255) + "\n");
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "atomic_output.h"
 #include "state.h"
 
 namespace {
@@ -291,7 +292,8 @@ bool scan_header_block(Reader &r, HeaderBlock &block)
 // ---------------------------------------------------------------- writing
 
 struct Writer {
-    std::string path, tmp;
+    std::string path;
+    wfdbint::PendingOutput *out = nullptr;
     int fd = -1;
     std::vector<unsigned char> buf = std::vector<unsigned char>(kBufSize);
     size_t len = 0;
@@ -360,8 +362,14 @@ bool finish(Writer &w)
     if (!w.failed && ::fsync(w.fd) != 0 && errno != EINVAL) w.fail("can't write", errno);
     if (::close(w.fd) != 0 && !w.failed) w.fail("can't close", errno);
     w.fd = -1;
-    if (!w.failed && ::rename(w.tmp.c_str(), w.path.c_str()) != 0) w.fail("can't rename temporary file to", errno);
-    if (w.failed) ::unlink(w.tmp.c_str());
+    if (w.failed) {
+        wfdbint::discard_output(w.out);
+    } else {
+        const char *what = "";
+        int err = wfdbint::commit_output(w.out, &what);
+        if (err) w.fail(what, err);
+    }
+    w.out = nullptr;
     return !w.failed;
 }
 
@@ -372,12 +380,6 @@ std::vector<std::unique_ptr<Writer>> writers;
 HeaderBlock last_block;
 bool have_block = false;
 int write_status = 0;
-
-void remove_unfinished_outputs()
-{
-    for (auto &w : writers)
-        if (w && w->fd >= 0) ::unlink(w->tmp.c_str());
-}
 
 void close_all()
 {
@@ -430,24 +432,11 @@ int open_output(const std::string &record, const char *name)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    size_t slash = w->path.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : w->path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? w->path : w->path.substr(slash + 1);
-    std::string t = dir + "." + base + ".XXXXXX";
-    std::vector<char> tmpl(t.begin(), t.end());
-    tmpl.push_back('\0');
-    int fd = ::mkstemp(tmpl.data());
+    int fd = wfdbint::begin_output(w->path, mode, &w->out);
     if (fd < 0) {
         wfdb_error("annopen: can't write annotator %s for record %s: %s\n", name, record.c_str(), std::strerror(errno));
         return -4;
     }
-    ::fchmod(fd, mode);
-    static bool registered = false;
-    if (!registered) {
-        std::atexit(remove_unfinished_outputs);
-        registered = true;
-    }
-    w->tmp = tmpl.data();
     w->fd = fd;
     if (have_block) {
         w->put_bytes(last_block.bytes.data(), last_block.bytes.size());
