@@ -46,14 +46,14 @@ struct Record {
     ~Record() { std::system(("rm -rf '" + dir + "'").c_str()); }
 };
 
-struct Run {
+struct Outcome {
     int status;
     std::string out, err;
 };
 
 // stdout_setup, in the child, puts standard output where the case wants it;
 // out and err are files under the record's directory.
-Run run_annlist(const Record &r, const std::function<void()> &setup)
+Outcome run_annlist(const Record &r, const std::function<void()> &setup)
 {
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -93,7 +93,7 @@ TEST(Output, AListingThatCannotBeDeliveredIsReported)
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
         Record rec;
-        Run r = run_annlist(rec, c.setup);
+        Outcome r = run_annlist(rec, c.setup);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
