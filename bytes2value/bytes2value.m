@@ -1,9 +1,9 @@
 function value = bytes2value(bytes)
 %BYTES2VALUE  The value that a serialized byte stream encodes.
 %   VALUE = BYTES2VALUE(BYTES) takes the bytes that MATLAB's serializer wrote
-%   (getByteStreamFromArray): a uint8 vector, or any plain numeric or char
-%   array holding one byte an element. It returns the value they encode,
-%   built anew.
+%   (getByteStreamFromArray): a uint8 or int8 vector (in Octave also char or
+%   logical, which hold one byte an element). It returns the value they
+%   encode, built anew.
 %
 %   Supported:
 %     - every numeric class, real and complex (complex only for double and
@@ -21,8 +21,11 @@ function value = bytes2value(bytes)
 %                                   gives the byte offset of the fault.
 %     bytes2value:unsupportedClass  a function handle, a classdef or Java
 %                                   object, or a complex integer array.
-%     bytes2value:badInput          BYTES is not a plain numeric or char
-%                                   array (sparse, cell, struct).
+%     bytes2value:badInput          BYTES is not a vector of bytes: sparse,
+%                                   cell or struct, or elements wider than a
+%                                   byte (read files with
+%                                   fread(fid, Inf, 'uint8=>uint8')).
+%     bytes2value:outOfMemory       memory ran out while decoding.
 %
 %   Example (in Octave, a MAT file's variable turned into a byte stream):
 %     x = {magic(3), 'text', struct('a', {1, 2})};

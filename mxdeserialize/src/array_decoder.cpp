@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <set>
 
 #include "numeric_convert.h"
@@ -24,7 +25,8 @@ constexpr uint32_t kFlagSparse = 0x10;  // set by recent MATLAB on every sparse 
 
 // No host holds more elements than this; beyond it a product is taken as an
 // overflow attempt even where no data bytes back the elements (zero-field
-// structs, empty containers).
+// structs, empty containers).  A sparse array's elements are its stored
+// values, which the stream's bytes bound: its rows x columns may go beyond.
 constexpr uint64_t kMaxElements = uint64_t(1) << 48;
 
 const char *class_name(uint32_t c)
@@ -70,6 +72,23 @@ void with_element_type(uint32_t c, F &&f)
     }
 }
 
+// The host's allocator fails by answering null or by raising an error of
+// its own (Octave's carries no identifier). Both become bad_alloc, so that
+// every allocation failure is reported alike, once the value built so far
+// has been destroyed.
+template <typename F>
+OwnedArray host_new(F &&make)
+{
+    mxArray *a = nullptr;
+    try {
+        a = make();
+    } catch (...) {
+        throw std::bad_alloc();
+    }
+    if (!a) throw std::bad_alloc();
+    return OwnedArray(a);
+}
+
 bool mul_overflows(uint64_t a, uint64_t b, uint64_t limit)
 {
     return b != 0 && a > limit / b;
@@ -89,7 +108,9 @@ struct ArrayDecoder::Header {
     uint32_t cls;
     uint32_t flags;
     std::vector<mwSize> dims;
-    uint64_t numel;
+    uint64_t numel;          // 0 when too_many
+    bool too_many;           // the dimensions' product passes kMaxElements
+    size_t dims_offset;
 };
 
 OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
@@ -98,7 +119,7 @@ OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
         fail_at(e.tag_offset, v_.where, "values nested deeper than " + std::to_string(kMaxDepth));
     size_t pos = e.data_offset;
     size_t end = e.data_offset + e.count;
-    Header h{e.tag_offset, 0, 0, {}, 0};
+    Header h{e.tag_offset, 0, 0, {}, 0, false, 0};
     next = end;
 
     if (e.count == 0 && e.clamped) fail_at(e.tag_offset, v_.where, "truncated: matrix has no parts");
@@ -142,15 +163,20 @@ OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
                                                std::to_string(dims.count) + " bytes of " +
                                                data_type_name(dims.type));
     h.dims.resize(dims.count / 4);
+    h.dims_offset = dims.tag_offset;
     h.numel = 1;
     for (size_t i = 0; i < h.dims.size(); ++i) {
         int32_t d = static_cast<int32_t>(v_.u32(dims.data_offset + 4 * i));
         if (d < 0)
             fail_at(dims.data_offset + 4 * i, v_.where, "negative dimension " + std::to_string(d));
-        if (mul_overflows(h.numel, static_cast<uint64_t>(d), kMaxElements))
-            fail_at(dims.tag_offset, v_.where, "the dimensions' product is too large");
-        h.numel *= static_cast<uint64_t>(d);
         h.dims[i] = d;
+        if (h.too_many) continue;
+        if (mul_overflows(h.numel, static_cast<uint64_t>(d), kMaxElements)) {
+            h.too_many = true;
+            h.numel = 0;
+        } else {
+            h.numel *= static_cast<uint64_t>(d);
+        }
     }
 
     Element name = read_element(v_, pos, end);
@@ -164,24 +190,10 @@ OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
 
 OwnedArray ArrayDecoder::decode_parts(const Header &h, size_t &pos, size_t end, int depth)
 {
-    switch (h.cls) {
-    case kCell: return cell(h, pos, end, depth);
-    case kStruct: return structure(h, pos, end, depth);
-    case kObject: {
-        if (pos >= end) fail_at(pos, v_.where, "truncated: object has no class name");
-        std::string cname = element_string(v_, read_element(v_, pos, end));
-        OwnedArray a = structure(h, pos, end, depth);
-        warnings_.push_back("value of old-style class '" + cname +
-                            "' returned as a struct of its fields");
-        return a;
-    }
-    case kChar: return text(h, pos, end);
-    case kSparse: return sparse(h, pos, end, (h.flags & kFlagLogical) != 0);
-    default: break;
-    }
     // Sparse single arrives as class 7 with the sparse bit; a logical sparse
     // from some writers is class 9 with the logical flag and the three sparse
     // parts, which tells it from a dense logical (one part).
+    if (h.cls == kSparse) return sparse(h, pos, end, (h.flags & kFlagLogical) != 0);
     bool logical = h.cls == kUint8 && (h.flags & kFlagLogical);
     if ((h.flags & kFlagSparse) && (h.cls == kDouble || h.cls == kSingle || logical))
         return sparse(h, pos, end, logical);
@@ -194,7 +206,21 @@ OwnedArray ArrayDecoder::decode_parts(const Header &h, size_t &pos, size_t end, 
         }
         if (parts == 3) return sparse(h, pos, end, true);
     }
-    return numeric(h, pos, end);
+    if (h.too_many) fail_at(h.dims_offset, v_.where, "the dimensions' product is too large");
+    switch (h.cls) {
+    case kCell: return cell(h, pos, end, depth);
+    case kStruct: return structure(h, pos, end, depth);
+    case kObject: {
+        if (pos >= end) fail_at(pos, v_.where, "truncated: object has no class name");
+        std::string cname = element_string(v_, read_element(v_, pos, end));
+        OwnedArray a = structure(h, pos, end, depth);
+        warnings_.push_back("value of old-style class '" + cname +
+                            "' returned as a struct of its fields");
+        return a;
+    }
+    case kChar: return text(h, pos, end);
+    default: return numeric(h, pos, end);
+    }
 }
 
 OwnedArray ArrayDecoder::numeric(const Header &h, size_t &pos, size_t end)
@@ -230,14 +256,16 @@ OwnedArray ArrayDecoder::numeric(const Header &h, size_t &pos, size_t end)
     const mwSize ndims = static_cast<mwSize>(h.dims.size());
     size_t n = static_cast<size_t>(h.numel);
     if (logical) {
-        OwnedArray a(mxCreateLogicalArray(ndims, h.dims.data()));
+        OwnedArray a = host_new([&] { return mxCreateLogicalArray(ndims, h.dims.data()); });
         convert_truth(static_cast<uint8_t *>(mxGetData(a.get())), parts[0].type,
                       v_.data + parts[0].data_offset, n, v_.swap);
         return a;
     }
     // Uninitialised: every element is written below, once.
-    OwnedArray a(mxCreateUninitNumericArray(ndims, const_cast<mwSize *>(h.dims.data()),
-                                            mx_class(h.cls), complex ? mxCOMPLEX : mxREAL));
+    OwnedArray a = host_new([&] {
+        return mxCreateUninitNumericArray(ndims, const_cast<mwSize *>(h.dims.data()), mx_class(h.cls),
+                                          complex ? mxCOMPLEX : mxREAL);
+    });
     with_element_type(h.cls, [&](auto *tag) {
         using T = std::remove_pointer_t<decltype(tag)>;
         convert_numeric(static_cast<T *>(mxGetData(a.get())), parts[0].type,
@@ -311,9 +339,11 @@ OwnedArray ArrayDecoder::sparse(const Header &h, size_t &pos, size_t end, bool l
     }
 
     mwSize nzmax = nnz ? static_cast<mwSize>(nnz) : 1;
-    OwnedArray a(logical ? mxCreateSparseLogicalMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), nzmax)
-                         : mxCreateSparse(static_cast<mwSize>(rows), static_cast<mwSize>(cols), nzmax,
-                                          complex ? mxCOMPLEX : mxREAL));
+    OwnedArray a = host_new([&] {
+        return logical ? mxCreateSparseLogicalMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), nzmax)
+                       : mxCreateSparse(static_cast<mwSize>(rows), static_cast<mwSize>(cols), nzmax,
+                                        complex ? mxCOMPLEX : mxREAL);
+    });
     mwIndex *air = mxGetIr(a.get());
     mwIndex *ajc = mxGetJc(a.get());
     for (size_t k = 0; k < nnz; ++k) air[k] = static_cast<int32_t>(v_.u32(ir.data_offset + 4 * k));
@@ -345,14 +375,15 @@ OwnedArray ArrayDecoder::text(const Header &h, size_t &pos, size_t end)
     }
 
     if constexpr (sizeof(mxChar) == 2) {
-        OwnedArray a(mxCreateCharArray(static_cast<mwSize>(h.dims.size()), h.dims.data()));
+        OwnedArray a = host_new([&] { return mxCreateCharArray(static_cast<mwSize>(h.dims.size()), h.dims.data()); });
         std::memcpy(mxGetData(a.get()), units.data(), units.size() * 2);
         return a;
     } else {
         bool ascii = true;
         for (char16_t u : units) ascii = ascii && u < 0x80;
         if (ascii) {
-            OwnedArray a(mxCreateCharArray(static_cast<mwSize>(h.dims.size()), h.dims.data()));
+            OwnedArray a =
+                host_new([&] { return mxCreateCharArray(static_cast<mwSize>(h.dims.size()), h.dims.data()); });
             char *dst = static_cast<char *>(mxGetData(a.get()));
             for (size_t i = 0; i < units.size(); ++i) dst[i] = static_cast<char>(units[i]);
             return a;
@@ -362,7 +393,7 @@ OwnedArray ArrayDecoder::text(const Header &h, size_t &pos, size_t end)
         size_t width = 0;
         std::string bytes = utf8_char_matrix(units, static_cast<size_t>(h.dims[0]), width);
         mwSize dims2[2] = {h.dims[0], static_cast<mwSize>(width)};
-        OwnedArray a(mxCreateCharArray(2, dims2));
+        OwnedArray a = host_new([&] { return mxCreateCharArray(2, dims2); });
         std::memcpy(mxGetData(a.get()), bytes.data(), bytes.size());
         return a;
     }
@@ -374,7 +405,7 @@ OwnedArray ArrayDecoder::cell(const Header &h, size_t &pos, size_t end, int dept
     if (h.numel > (end - pos) / 8)
         fail_at(h.offset, v_.where, "cell of " + std::to_string(h.numel) + " elements in " +
                                         std::to_string(end - pos) + " bytes");
-    OwnedArray a(mxCreateCellArray(static_cast<mwSize>(h.dims.size()), h.dims.data()));
+    OwnedArray a = host_new([&] { return mxCreateCellArray(static_cast<mwSize>(h.dims.size()), h.dims.data()); });
     for (uint64_t i = 0; i < h.numel; ++i) {
         Element e = read_element(v_, pos, end);
         if (e.type != miMATRIX)
@@ -422,8 +453,10 @@ OwnedArray ArrayDecoder::structure(const Header &h, size_t &pos, size_t end, int
 
     std::vector<const char *> fnames(nfields);
     for (size_t f = 0; f < nfields; ++f) fnames[f] = fields[f].c_str();
-    OwnedArray a(mxCreateStructArray(static_cast<mwSize>(h.dims.size()), h.dims.data(),
-                                     static_cast<int>(nfields), fnames.data()));
+    OwnedArray a = host_new([&] {
+        return mxCreateStructArray(static_cast<mwSize>(h.dims.size()), h.dims.data(), static_cast<int>(nfields),
+                                   fnames.data());
+    });
     // One pass per value, not per element: a struct without fields may have
     // up to kMaxElements elements and no values at all.
     const uint64_t values = h.numel * nfields;

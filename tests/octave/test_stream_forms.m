@@ -22,6 +22,18 @@ check ('complex from int8 parts', [1+4i 2-5i], ...
        str (mat (6, 8, [1 2], el(1, int8([1 2])), el(1, int8([4 -5])))));
 check ('logical from 7', [true false true], str (mat (9, 2, [1 3], el(2, uint8([7 0 1])))));
 
+## A sparse matrix's size is bounded by its stored values, not by rows x
+## columns: 1e9 x 1e6 with one value (Octave saves and loads it too).  A dense
+## array of that size stays refused.
+## (isequal would expand it: compare the stored values.)
+big = sparse (1e9, 1e6); big(5, 7) = 3;
+same_sparse = @(a, b) issparse (a) && isequal (size (a), size (b)) && nnz (a) == nnz (b) ...
+                      && isequal (nonzeros (a), nonzeros (b)) && isequal (find (a), find (b));
+assert (same_sparse (bytes2value (str (mat (5, 0, [1e9 1e6], el(5, int32(4)), ...
+                                           el(5, int32([zeros(1, 7) ones(1, 1e6 - 6)])), el(9, 3)))), big));
+assert (same_sparse (bytes2value (stream_of (big, '-v6')), big));
+expect_error ('bytes2value:badStream', @bytes2value, str (mat (6, 0, [2^31-1 2^31-1], el(9, []))));
+
 ## Char in every encoding; MATLAB's UTF-16 elements become UTF-8 text here.
 check ('char utf8', 'hello', str (mat (4, 0, [1 5], el(16, uint8('hello')))));
 check ('char uint16 non-ASCII', 'zürich', str (mat (4, 0, [1 6], el(4, uint16([122 252 114 105 99 104])))));
