@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "state.h"
+#include <wfdb/wfdb.h>
 
 namespace {
 
@@ -58,3 +59,11 @@ std::string find_on_path(const std::string &name)
 }
 
 } // namespace wfdbint
+
+char *wfdbfile(const char *type, const char *record)
+{
+    static std::string found;
+    if (!record) return nullptr;
+    found = wfdbint::find_on_path(type ? std::string(record) + "." + type : std::string(record));
+    return found.empty() ? nullptr : &found[0];
+}

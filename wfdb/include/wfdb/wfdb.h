@@ -54,6 +54,11 @@ int strann(const char *s);
 char *annstr(int code);
 char *anndesc(int code);
 
+/* Path of the file <record>.<type> found on the WFDB path (with type NULL,
+ * of the file named record), or NULL when there is none.  The answer lives
+ * in storage of the library, valid until the next call. */
+char *wfdbfile(const char *type, const char *record);
+
 /* Closes every annotator; output files are completed and renamed into
  * place.  Modification labels read from input files are forgotten. */
 void wfdbquit(void);
