@@ -101,6 +101,12 @@ mxArray *sparse(mxClassID cls, mwSize m, mwSize n, mwSize nzmax, bool complex)
 void adopt(mxArray *parent, size_t slot, mxArray *child)
 {
     if (slot >= parent->children.size()) misuse("child index out of range");
+    if (!child) {
+        // Setting a slot to null takes its child out; the caller owns it now.
+        if (parent->children[slot]) parent->children[slot]->owned = false;
+        parent->children[slot] = nullptr;
+        return;
+    }
     if (child == parent) misuse("array set as its own child");
     if (child && child->owned) misuse("child already held by another container");
     if (parent->children[slot]) misuse("container slot filled twice (the old value would leak)");
@@ -220,6 +226,31 @@ void mxDestroyArray(mxArray *a)
     std::free(a->jc);
     --live;
     delete a;
+}
+
+mxArray *mxDuplicateArray(const mxArray *a)
+{
+    check(a);
+    mxArray *d = shell(a->cls, static_cast<mwSize>(a->dims.size()), a->dims.data());
+    d->complex = a->complex;
+    d->sparse = a->sparse;
+    d->elsize = a->elsize;
+    d->nzmax = a->nzmax;
+    d->fields = a->fields;
+    const size_t n = a->sparse ? static_cast<size_t>(a->nzmax) : a->numel;
+    auto copy = [](const void *src, size_t count, size_t size) {
+        void *p = storage(count, size, false);
+        if (count * size) std::memcpy(p, src, count * size);
+        return p;
+    };
+    if (a->re) d->re = copy(a->re, n, a->elsize);
+    if (a->im) d->im = copy(a->im, n, a->elsize);
+    if (a->ir) d->ir = static_cast<mwIndex *>(copy(a->ir, n, sizeof(mwIndex)));
+    if (a->jc) d->jc = static_cast<mwIndex *>(copy(a->jc, static_cast<size_t>(a->dims[1]) + 1, sizeof(mwIndex)));
+    d->children.assign(a->children.size(), nullptr);
+    for (size_t i = 0; i < a->children.size(); ++i)
+        if (a->children[i]) adopt(d, i, mxDuplicateArray(a->children[i]));
+    return d;
 }
 
 mxClassID mxGetClassID(const mxArray *a) { check(a); return a->cls; }

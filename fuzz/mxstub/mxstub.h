@@ -41,8 +41,9 @@ mwIndex *mxGetJc(const mxArray *a);
 void mxSetCell(mxArray *a, mwIndex i, mxArray *value);
 void mxSetFieldByNumber(mxArray *a, mwIndex i, int field, mxArray *value);
 void mxDestroyArray(mxArray *a);
+mxArray *mxDuplicateArray(const mxArray *a);
 
-// What a harness needs to walk a result.
+// What the decoder and a harness need to look into arrays.
 mxClassID mxGetClassID(const mxArray *a);
 bool mxIsSparse(const mxArray *a);
 bool mxIsComplex(const mxArray *a);

@@ -6,18 +6,12 @@
 #include <set>
 
 #include "numeric_convert.h"
+#include "object_builder.h"
 #include "stream_error.h"
 #include "text_decode.h"
 
 namespace mxd {
 namespace {
-
-// Array classes as the stream numbers them (not mxClassID).
-enum StreamClass : uint32_t {
-    kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kSparse = 5, kDouble = 6, kSingle = 7,
-    kInt8 = 8, kUint8 = 9, kInt16 = 10, kUint16 = 11, kInt32 = 12, kUint32 = 13,
-    kInt64 = 14, kUint64 = 15, kFunction = 16, kOpaque = 17, kMatrixObject = 18
-};
 
 constexpr uint32_t kFlagComplex = 0x08;
 constexpr uint32_t kFlagLogical = 0x02;
@@ -103,72 +97,53 @@ std::string element_string(const ByteView &v, const Element &e)
 
 }  // namespace
 
-struct ArrayDecoder::Header {
-    size_t offset;  // the miMATRIX tag
-    uint32_t cls;
-    uint32_t flags;
-    std::vector<mwSize> dims;
-    uint64_t numel;          // 0 when too_many
-    bool too_many;           // the dimensions' product passes kMaxElements
-    size_t dims_offset;
-};
-
-OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
+MatrixHeader read_matrix_header(const ByteView &v, const Element &e, size_t &pos)
 {
-    if (depth > kMaxDepth)
-        fail_at(e.tag_offset, v_.where, "values nested deeper than " + std::to_string(kMaxDepth));
-    size_t pos = e.data_offset;
-    size_t end = e.data_offset + e.count;
-    Header h{e.tag_offset, 0, 0, {}, 0, false, 0};
-    next = end;
-
-    if (e.count == 0 && e.clamped) fail_at(e.tag_offset, v_.where, "truncated: matrix has no parts");
-    if (e.count == 0) {
-        // Some writers store an empty value as a bare miMATRIX tag.
-        h.cls = kDouble;
-        h.dims = {0, 0};
-        return numeric(h, pos, end);
-    }
-
-    Element flags = read_element(v_, pos, end);
+    pos = e.data_offset;
+    const size_t end = e.data_offset + e.count;
+    MatrixHeader h{e.tag_offset, 0, 0, {}, 0, false, 0, {}, {}};
+    Element flags = read_element(v, pos, end);
     if (flags.type != miUINT32 || flags.count != 8)
-        fail_at(flags.tag_offset, v_.where, "array flags must be 8 bytes of miUINT32, found " +
-                                                std::to_string(flags.count) + " bytes of " +
-                                                data_type_name(flags.type));
-    uint32_t word = v_.u32(flags.data_offset);
+        fail_at(flags.tag_offset, v.where, "array flags must be 8 bytes of miUINT32, found " +
+                                               std::to_string(flags.count) + " bytes of " +
+                                               data_type_name(flags.type));
+    uint32_t word = v.u32(flags.data_offset);
     h.cls = word & 0xFF;
     h.flags = (word >> 8) & 0xFF;
 
     if (h.cls == kOpaque) {
         // No dimensions: the name, then the type system and the class name.
-        read_element(v_, pos, end);
-        std::string system, name;
-        if (pos < end) system = element_string(v_, read_element(v_, pos, end));
-        if (pos < end) name = element_string(v_, read_element(v_, pos, end));
-        fail_unsupported(h.offset, v_.where,
-                         "cannot rebuild an opaque object (class 17" +
-                             (name.empty() ? std::string() : ", " + system + " class '" + name + "'") +
-                             "): only MATLAB with its class definition can");
+        std::string *texts[] = {nullptr, &h.type_system, &h.class_name};
+        for (std::string *t : texts) {
+            if (pos >= end) fail_at(pos, v.where, "truncated: opaque array has no type system or class name");
+            Element s = read_element(v, pos, end);
+            if (s.type != miINT8)
+                fail_at(s.tag_offset, v.where, std::string("opaque array names must be miINT8, found ") +
+                                                   data_type_name(s.type));
+            if (t) *t = element_string(v, s);
+        }
+        h.dims = {1, 1};
+        h.numel = 1;
+        return h;
     }
-    if (h.cls == kFunction)
-        fail_unsupported(h.offset, v_.where, "cannot rebuild a function handle (class 16)");
     if (h.cls == kMatrixObject)
-        fail_unsupported(h.offset, v_.where, "cannot rebuild a matrix.h object (class 18)");
-    if (h.cls < kCell || h.cls > kUint64)
-        fail_at(h.offset, v_.where, "unknown array class " + std::to_string(h.cls));
+        fail_unsupported(h.offset, v.where, "cannot rebuild a matrix.h object (class 18)");
+    if (h.cls < kCell || h.cls > kFunction)
+        fail_at(h.offset, v.where, "unknown array class " + std::to_string(h.cls));
 
-    Element dims = read_element(v_, pos, end);
+    if (pos >= end) fail_at(pos, v.where, "truncated: array has no dimensions");
+    Element dims = read_element(v, pos, end);
     if (dims.type != miINT32 || dims.count % 4 != 0 || dims.count < 8)
-        fail_at(dims.tag_offset, v_.where, "dimensions must be at least two miINT32 values, found " +
-                                               std::to_string(dims.count) + " bytes of " +
-                                               data_type_name(dims.type));
+        fail_at(dims.tag_offset, v.where, "dimensions must be at least two miINT32 values, found " +
+                                              std::to_string(dims.count) + " bytes of " +
+                                              data_type_name(dims.type));
     h.dims.resize(dims.count / 4);
     h.dims_offset = dims.tag_offset;
     h.numel = 1;
     for (size_t i = 0; i < h.dims.size(); ++i) {
-        int32_t d = static_cast<int32_t>(v_.u32(dims.data_offset + 4 * i));
+        int32_t d = static_cast<int32_t>(v.u32(dims.data_offset + 4 * i));
         if (d < 0)
-            fail_at(dims.data_offset + 4 * i, v_.where, "negative dimension " + std::to_string(d));
+            fail_at(dims.data_offset + 4 * i, v.where, "negative dimension " + std::to_string(d));
         h.dims[i] = d;
         if (h.too_many) continue;
         if (mul_overflows(h.numel, static_cast<uint64_t>(d), kMaxElements)) {
@@ -179,17 +154,90 @@ OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
         }
     }
 
-    Element name = read_element(v_, pos, end);
+    if (pos >= end) fail_at(pos, v.where, "truncated: array has no name");
+    Element name = read_element(v, pos, end);
     if (name.type != miINT8)
-        fail_at(name.tag_offset, v_.where, std::string("array name must be miINT8, found ") +
-                                               data_type_name(name.type));
-    OwnedArray a = decode_parts(h, pos, end, depth);
+        fail_at(name.tag_offset, v.where, std::string("array name must be miINT8, found ") +
+                                              data_type_name(name.type));
+    return h;
+}
+
+OwnedArray ArrayDecoder::decode(const Element &e, int depth, size_t &next)
+{
+    if (depth > kMaxDepth)
+        fail_at(e.tag_offset, v_.where, "values nested deeper than " + std::to_string(kMaxDepth));
+    size_t pos = e.data_offset;
+    size_t end = e.data_offset + e.count;
+    next = end;
+
+    if (e.count == 0 && e.clamped) fail_at(e.tag_offset, v_.where, "truncated: matrix has no parts");
+    if (e.count == 0) {
+        // Some writers store an empty value as a bare miMATRIX tag.
+        Header h{e.tag_offset, kDouble, 0, {0, 0}, 0, false, 0, {}, {}};
+        return numeric(h, pos, end);
+    }
+
+    Header h = read_matrix_header(v_, e, pos);
+    OwnedArray a = h.cls == kOpaque     ? opaque(h, pos, end, depth)
+                   : h.cls == kFunction ? function_handle(h, pos, end, depth)
+                                        : decode_parts(h, pos, end, depth);
     next = pos;
     return a;
 }
 
+OwnedArray ArrayDecoder::opaque(const Header &h, size_t &pos, size_t end, int depth)
+{
+    // Only MCOS objects can be rebuilt; the others need a Java VM or a COM
+    // server, whatever the subsystem holds.
+    if (h.type_system != "MCOS")
+        fail_unsupported(h.offset, v_.where,
+                         "cannot rebuild a " + (h.type_system.empty() ? std::string("opaque") : h.type_system) +
+                             " object of class '" + h.class_name + "'");
+    if (pos >= end) fail_at(pos, v_.where, "truncated: opaque array has no content");
+    Element content = read_element(v_, pos, end);
+    if (content.type != miMATRIX)
+        fail_at(content.tag_offset, v_.where, std::string("opaque content is ") + data_type_name(content.type) +
+                                                  ", not miMATRIX");
+    if (pos < end) fail_at(pos, v_.where, "bytes after an opaque array's content");
+    ArrayDecoder raw(v_, ctx_, kRaw);
+    size_t next = 0;
+    OwnedArray inner = raw.decode(content, depth + 1, next);
+    if (mode_ == kRaw) return inner;
+    if (!ctx_.objects) fail_at(h.offset, v_.where, "an object where none can be rebuilt");
+    return ctx_.objects->opaque(std::move(inner), h.class_name, Where{content.tag_offset, v_.where}, depth + 1);
+}
+
+OwnedArray ArrayDecoder::function_handle(const Header &h, size_t &pos, size_t end, int depth)
+{
+    if (pos >= end) fail_at(pos, v_.where, "truncated: function handle has no content");
+    Element content = read_element(v_, pos, end);
+    if (content.type != miMATRIX)
+        fail_at(content.tag_offset, v_.where, std::string("function handle content is ") +
+                                                  data_type_name(content.type) + ", not miMATRIX");
+    ArrayDecoder raw(v_, ctx_, kRaw);
+    size_t next = 0;
+    OwnedArray inner = raw.decode(content, depth + 1, next);
+    if (!ctx_.objects) fail_at(h.offset, v_.where, "a function handle where none can be rebuilt");
+    return ctx_.objects->function_handle(inner.get(), Where{content.tag_offset, v_.where}, depth + 1);
+}
+
 OwnedArray ArrayDecoder::decode_parts(const Header &h, size_t &pos, size_t end, int depth)
 {
+    switch (h.cls) {
+    case kCell: return cell(h, pos, end, depth);
+    case kStruct: return structure(h, pos, end, depth);
+    case kObject: {
+        if (pos >= end) fail_at(pos, v_.where, "truncated: object has no class name");
+        std::string cname = element_string(v_, read_element(v_, pos, end));
+        OwnedArray a = structure(h, pos, end, depth);
+        ctx_.warn("bytes2value:objectAsStruct", cname,
+                  "value of old-style class '" + cname + "' returned as a struct of its fields");
+        return a;
+    }
+    case kChar: return text(h, pos, end);
+    case kSparse: return sparse(h, pos, end, (h.flags & kFlagLogical) != 0);
+    default: break;
+    }
     // Sparse single arrives as class 7 with the sparse bit; a logical sparse
     // from some writers is class 9 with the logical flag and the three sparse
     // parts, which tells it from a dense logical (one part).

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "decode_context.h"
 #include "element_reader.h"
 #include "mxdeserialize/mx_api.h"
 
@@ -45,21 +46,51 @@ private:
     mxArray *p_;
 };
 
+// The parts of a miMATRIX before its class-specific data. An opaque array
+// (class 17) has no dimensions but a type system and a class name instead.
+struct MatrixHeader {
+    size_t offset;  // the miMATRIX tag
+    uint32_t cls;
+    uint32_t flags;
+    std::vector<mwSize> dims;
+    uint64_t numel;     // 0 when too_many
+    bool too_many;      // the dimensions' product passes kMaxElements
+    size_t dims_offset;
+    std::string type_system, class_name;  // opaque arrays only
+};
+
+// Reads the header of the non-empty miMATRIX `e`; on return `pos` is where
+// the class-specific parts begin.
+MatrixHeader read_matrix_header(const ByteView &v, const Element &e, size_t &pos);
+
+enum StreamClass : uint32_t {
+    kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kSparse = 5, kDouble = 6, kSingle = 7,
+    kInt8 = 8, kUint8 = 9, kInt16 = 10, kUint16 = 11, kInt32 = 12, kUint32 = 13,
+    kInt64 = 14, kUint64 = 15, kFunction = 16, kOpaque = 17, kMatrixObject = 18
+};
+
 class ArrayDecoder {
 public:
-    explicit ArrayDecoder(ByteView view) : v_(std::move(view)) {}
+    // Plain: opaque arrays and function handles become the values they stand
+    // for. Raw: they stay as stored (an opaque array is its content), for
+    // values the object builder looks into before it resolves them.
+    enum Mode { kPlain, kRaw };
+
+    ArrayDecoder(ByteView view, DecodeContext &ctx, Mode mode = kPlain)
+        : v_(std::move(view)), ctx_(ctx), mode_(mode) {}
 
     // `e` is a miMATRIX element of the view; depth 0 is the top level. On
     // return `next` is where its last part ended (padded), which is where
     // the element after it begins.
     OwnedArray decode(const Element &e, int depth, size_t &next);
 
-    // Warnings met on the way (values kept in a lesser form).
-    const std::vector<std::string> &warnings() const { return warnings_; }
+    const ByteView &view() const { return v_; }
 
 private:
-    struct Header;  // flags, dimensions and where the class-specific part begins
+    using Header = MatrixHeader;
 
+    OwnedArray opaque(const Header &h, size_t &pos, size_t end, int depth);
+    OwnedArray function_handle(const Header &h, size_t &pos, size_t end, int depth);
     OwnedArray decode_parts(const Header &h, size_t &pos, size_t end, int depth);
     OwnedArray numeric(const Header &h, size_t &pos, size_t end);
     OwnedArray sparse(const Header &h, size_t &pos, size_t end, bool logical);
@@ -68,7 +99,8 @@ private:
     OwnedArray structure(const Header &h, size_t &pos, size_t end, int depth);
 
     ByteView v_;
-    std::vector<std::string> warnings_;
+    DecodeContext &ctx_;
+    Mode mode_;
 };
 
 }  // namespace mxd

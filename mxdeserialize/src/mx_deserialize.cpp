@@ -1,5 +1,7 @@
 // The stream as a whole: the 8-byte prefix, then one miMATRIX element
-// (possibly inside a miCOMPRESSED one). Anything after it is ignored.
+// (possibly inside a miCOMPRESSED one). When the value holds objects, the
+// element after it is the subsystem that describes them; anything else after
+// the value is ignored.
 #include "mxdeserialize/mxdeserialize.h"
 
 #include <cstdint>
@@ -10,13 +12,14 @@
 
 #include "array_decoder.h"
 #include "inflate_element.h"
+#include "object_builder.h"
 #include "stream_error.h"
 
 namespace {
 
 constexpr bool kHostLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
-mxd::OwnedArray decode_stream(const uint8_t *bytes, size_t count, std::vector<std::string> &warnings)
+mxd::OwnedArray decode_stream(const uint8_t *bytes, size_t count, mxd::DecodeContext &ctx)
 {
     using namespace mxd;
     if (bytes == nullptr || count < 8)
@@ -44,18 +47,23 @@ mxd::OwnedArray decode_stream(const uint8_t *bytes, size_t count, std::vector<st
         if (ie.type != miMATRIX)
             fail_at(0, iv.where, std::string("compressed element holds ") + data_type_name(ie.type) +
                                      ", not miMATRIX");
-        ArrayDecoder d(iv);
+        ObjectBuilder objects(ctx, v, pos, count);
+        ctx.objects = &objects;
+        ArrayDecoder d(iv, ctx);
         size_t next = 0;
         OwnedArray a = d.decode(ie, 0, next);
-        warnings = d.warnings();
+        ctx.objects = nullptr;
         return a;
     }
     if (e.type != miMATRIX)
         fail_at(8, "", std::string("the value is ") + data_type_name(e.type) + ", not miMATRIX");
-    ArrayDecoder d(v);
+    // Objects are described in the element after the value.
+    ObjectBuilder objects(ctx, v, pos, count);
+    ctx.objects = &objects;
+    ArrayDecoder d(v, ctx);
     size_t next = 0;
     OwnedArray a = d.decode(e, 0, next);
-    warnings = d.warnings();
+    ctx.objects = nullptr;
     return a;
 }
 
@@ -68,10 +76,9 @@ mxArray *mxDeserialize(const void *bytes, size_t count)
     char message[512];
     const char *id = nullptr;
     try {
-        std::vector<std::string> warnings;
-        mxd::OwnedArray a = decode_stream(static_cast<const uint8_t *>(bytes), count, warnings);
-        for (const std::string &w : warnings)
-            mxdeserialize_report(false, "bytes2value:objectAsStruct", w.c_str());
+        mxd::DecodeContext ctx;
+        mxd::OwnedArray a = decode_stream(static_cast<const uint8_t *>(bytes), count, ctx);
+        for (const mxd::Warning &w : ctx.warnings) mxdeserialize_report(false, w.id, w.message.c_str());
         return a.release();
     } catch (const mxd::StreamError &err) {
         id = err.id;

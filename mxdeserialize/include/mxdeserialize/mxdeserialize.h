@@ -16,4 +16,10 @@ mxArray *mxDeserialize(const void *bytes, size_t count);
 // mexErrMsgIdAndTxt, which does not return; a test harness may return.
 void mxdeserialize_report(bool fatal, const char *id, const char *message);
 
+// Calls `function` of the host with `nargs` arguments, which stay the
+// caller's, for what the mx API cannot make (containers.Map, function
+// handles). Answers the call's one result, a new array, or NULL when the call
+// failed; it must not raise an error of its own.
+mxArray *mxdeserialize_call(const char *function, int nargs, mxArray *args[]);
+
 #endif
