@@ -223,21 +223,6 @@ OwnedArray ArrayDecoder::function_handle(const Header &h, size_t &pos, size_t en
 
 OwnedArray ArrayDecoder::decode_parts(const Header &h, size_t &pos, size_t end, int depth)
 {
-    switch (h.cls) {
-    case kCell: return cell(h, pos, end, depth);
-    case kStruct: return structure(h, pos, end, depth);
-    case kObject: {
-        if (pos >= end) fail_at(pos, v_.where, "truncated: object has no class name");
-        std::string cname = element_string(v_, read_element(v_, pos, end));
-        OwnedArray a = structure(h, pos, end, depth);
-        ctx_.warn("bytes2value:objectAsStruct", cname,
-                  "value of old-style class '" + cname + "' returned as a struct of its fields");
-        return a;
-    }
-    case kChar: return text(h, pos, end);
-    case kSparse: return sparse(h, pos, end, (h.flags & kFlagLogical) != 0);
-    default: break;
-    }
     // Sparse single arrives as class 7 with the sparse bit; a logical sparse
     // from some writers is class 9 with the logical flag and the three sparse
     // parts, which tells it from a dense logical (one part).
