@@ -3,26 +3,44 @@
 #include <common/std_descriptors.h>
 #include <wfdb/wfdb.h>
 
+#include <algorithm>
 #include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
-// One annotation of the list.  key = time*65536 + chan*256 + (num+128).
+// The annotation list.  Every annotation is one node, and the list is two
+// arrays of them:
+//
+//   [aphead, aptail)    the annotations of the input file, in file order;
+//                       sorted by key (stably) if the file was not in order
+//   [apedit, apeditend) the log's insertions and deletions, in log order;
+//                       sorted by key (stably) when the log has been read
+//
+// Nothing is linked or searched while the log is read.  A deletion only
+// ever matches nodes of its own key, so the log's entries wait in the
+// second array and are applied key group by key group, in log order within
+// a group, while the two arrays are merged into the output (next_ann).
+// Within a group the nodes were inserted in this order: the file's, then
+// the log's insertions; a deletion removes the earliest inserted match
+// still there, and the group is written newest first.  Output, warnings
+// and their order are those of applying each entry as it is read, with
+// both passes sequential in memory.
+//
+// key = time*65536 + chan*256 + (num+128).
 struct ap {
     int64_t key;
+    unsigned char *aux; // own copy: count byte, text, zero byte; or none
     int anntyp;
     signed char subtyp;
-    unsigned char *aux; // own copy: count byte, text, zero byte; or none
-    ap *next;
-    ap *prev;
+    unsigned char edit;  // LOG_INSERT or LOG_DELETE for a log entry, with GONE once it is deleted or has deleted
+    unsigned short auxn; // a deletion's aux text length
 };
+enum { LOG_INSERT = 1, LOG_DELETE = 2, GONE = 4 };
 
 static char *pname;
 static char *record;
@@ -35,8 +53,13 @@ static WFDB_Annotation annot;
 // count (a log aux longer than 255) or hold zero bytes (an aux read from a
 // file), so it is carried beside annot rather than taken with strlen.
 static size_t auxlen;
-static ap *aphead;
-static ap *aptail;
+static ap *aphead, *aptail, *apedit, *apeditend;
+static size_t apcap, apeditcap; // room, in nodes, of the two arrays
+static bool aploaded;           // the file is in: insertions from now on come from the log
+static bool apunsorted;         // a key of the file came before a smaller one
+// Writing: where the next key group starts in each array, where the
+// current group starts, and the next of its nodes to write, from its end.
+static ap *apl, *ape, *grpl, *grpe, *outl, *oute;
 
 // Keys the list can hold: times within +-2^47 keep key arithmetic in range.
 static const int64_t maxtime = int64_t(1) << 47;
@@ -71,7 +94,7 @@ static bool injected_failure(const char *what)
 #endif
 }
 
-// Every allocation but the list's nodes goes through here.
+// Every allocation but the growth of the list's arrays goes through here.
 static void *zalloc(size_t size, const char *what)
 {
     void *p = injected_failure(what) ? nullptr : std::calloc(size, 1);
@@ -79,89 +102,24 @@ static void *zalloc(size_t size, const char *what)
     return p;
 }
 
-// List nodes and index entries are many, small and reached at random, so
-// they come from large blocks that ask the kernel for huge pages: on a big
-// record that removes most TLB misses from every edit.  Released blocks are
-// reused.  Sanitizer builds use the heap, so that misuse is caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define HEAP_NODES 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define HEAP_NODES 1
-#endif
-#endif
-static const size_t nodesize = 48;
-
-#ifdef HEAP_NODES
-static void *node_alloc(size_t size, const char *what) { return zalloc(size, what); }
-static void node_free(void *p) { std::free(p); }
-#else
-static const size_t chunksize = size_t(32) << 20;
-static char *chunknext, *chunkend;
-static void *nodefree;
-
-static void *node_alloc(size_t size, const char *what)
+// Room for one more node at the end of an array, which doubles when full.
+// Large blocks grow by remapping, so nothing is copied, and only the pages
+// that nodes fill become resident.
+static ap *grow(ap **base, ap **end, size_t *cap, const char *what)
 {
-    void *p = nullptr;
-    if (size <= nodesize && !injected_failure(what)) {
-        if (nodefree) {
-            p = nodefree;
-            std::memcpy(&nodefree, p, sizeof nodefree);
-            std::memset(p, 0, nodesize);
-        } else {
-            if (size_t(chunkend - chunknext) < nodesize) {
-                void *c = ::mmap(nullptr, chunksize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-                if (c != MAP_FAILED) {
-                    (void)::madvise(c, chunksize, MADV_HUGEPAGE);
-                    chunknext = static_cast<char *>(c);
-                    chunkend = chunknext + chunksize;
-                }
-            }
-            if (size_t(chunkend - chunknext) >= nodesize) { // fresh mappings are zero-filled
-                p = chunknext;
-                chunknext += nodesize;
-            }
-        }
+    size_t n = size_t(*end - *base);
+    if (n == *cap) {
+        size_t want = n ? n * 2 : 1;
+        void *p = want > SIZE_MAX / sizeof(ap) || injected_failure(what) ? nullptr : std::realloc(*base, want * sizeof(ap));
+        if (!p) nomem(want * sizeof(ap), what);
+        *base = static_cast<ap *>(p);
+        *end = *base + n;
+        *cap = want;
     }
-    if (!p) nomem(size, what);
-    return p;
+    ap *apthis = (*end)++;
+    *apthis = ap{};
+    return apthis;
 }
-
-static void node_free(void *p)
-{
-    if (!p) return;
-    std::memcpy(p, &nodefree, sizeof nodefree);
-    nodefree = p;
-}
-#endif
-
-static_assert(sizeof(ap) <= nodesize, "list nodes must fit the node blocks");
-
-// Allocator that takes the index's entries from the node blocks.
-template <class T> struct apalloc {
-    typedef T value_type;
-    apalloc() = default;
-    template <class U> apalloc(const apalloc<U> &) {}
-    T *allocate(size_t n)
-    {
-        if (n * sizeof(T) > nodesize) return static_cast<T *>(zalloc(n * sizeof(T), "apindex"));
-        return static_cast<T *>(node_alloc(n * sizeof(T), "apindex"));
-    }
-    void deallocate(T *p, size_t n)
-    {
-        if (n * sizeof(T) > nodesize)
-            std::free(p);
-        else
-            node_free(p);
-    }
-    template <class U> bool operator==(const apalloc<U> &) const { return true; }
-    template <class U> bool operator!=(const apalloc<U> &) const { return false; }
-};
-
-// Index over the list: each key present maps to the first node (nearest
-// aphead) of its run of equal keys.
-typedef std::map<int64_t, ap *, std::less<int64_t>, apalloc<std::pair<const int64_t, ap *>>> apmap;
-static apmap apindex;
 
 static char *copy_text(char *old, const char *text, size_t len, const char *what)
 {
@@ -373,46 +331,38 @@ static int get_log_entry()
     return action;
 }
 
-// Links apthis right before node 'before', or after aptail when none.
-static void link_before(ap *apthis, ap *before)
+static void copy_aux(ap *apthis)
 {
-    if (before) {
-        apthis->prev = before->prev;
-        apthis->next = before;
-        before->prev->next = apthis;
-        before->prev = apthis;
-    } else {
-        apthis->prev = aptail;
-        aptail->next = apthis;
-        aptail = apthis;
-    }
+    apthis->aux = static_cast<unsigned char *>(zalloc(auxlen + 2, "apthis->aux"));
+    std::memcpy(apthis->aux, annot.aux, auxlen + 1);
 }
 
 static int insert_ann()
 {
-    ap *apthis = static_cast<ap *>(node_alloc(sizeof(ap), "apthis"));
+    ap *apthis = aploaded ? grow(&apedit, &apeditend, &apeditcap, "apedit") : grow(&aphead, &aptail, &apcap, "aphead");
     apthis->anntyp = (signed char)annot.anntyp;
     apthis->subtyp = annot.subtyp;
     apthis->key = make_key(annot.time, annot.chan, annot.num);
-    if (annot.aux && annot.aux[0] != 0) {
-        apthis->aux = static_cast<unsigned char *>(zalloc(auxlen + 2, "apthis->aux"));
-        std::memcpy(apthis->aux, annot.aux, auxlen + 1);
-    }
+    if (aploaded)
+        apthis->edit = LOG_INSERT;
+    else if (apthis > aphead && apthis[-1].key > apthis->key)
+        apunsorted = true;
+    if (annot.aux && annot.aux[0] != 0) copy_aux(apthis);
+    return 1;
+}
 
-    // A new node goes before every node of equal key.  Loading a file in
-    // key order appends at the tail, with the index entry added at its end.
-    if (aptail == aphead || aptail->key < apthis->key) {
-        apindex.emplace_hint(apindex.end(), apthis->key, apthis);
-        link_before(apthis, nullptr);
-        return 1;
-    }
-    apmap::iterator it = apindex.lower_bound(apthis->key);
-    if (it != apindex.end() && it->first == apthis->key) {
-        link_before(apthis, it->second);
-        it->second = apthis;
-    } else {
-        link_before(apthis, it == apindex.end() ? nullptr : it->second);
-        apindex.emplace_hint(it, apthis->key, apthis);
+// Records the deletion; it is applied when the list is written.
+static int delete_ann()
+{
+    static_assert(sizeof logtext <= 65535, "a deletion's aux length must fit its node");
+    ap *apthis = grow(&apedit, &apeditend, &apeditcap, "apedit");
+    apthis->anntyp = (signed char)annot.anntyp;
+    apthis->subtyp = annot.subtyp;
+    apthis->key = make_key(annot.time, annot.chan, annot.num);
+    apthis->edit = LOG_DELETE;
+    if (annot.aux) {
+        copy_aux(apthis);
+        apthis->auxn = (unsigned short)auxlen;
     }
     return 1;
 }
@@ -423,46 +373,110 @@ static int aux_equal(const unsigned char *a, const unsigned char *b, size_t blen
     return a[0] == b[0] && node_auxlen(a) == blen && std::memcmp(a + 1, b + 1, blen) == 0;
 }
 
-static int delete_ann()
+static int matches(const ap *p, const ap *del)
 {
-    int64_t key = make_key(annot.time, annot.chan, annot.num);
-    apmap::iterator it = apindex.find(key);
-    if (it == apindex.end()) return 0;
+    return p->anntyp == del->anntyp && p->subtyp == del->subtyp && aux_equal(p->aux, del->aux, del->auxn);
+}
 
-    // Of the matches in the run, the one nearest the end goes.
-    ap *match = nullptr;
-    for (ap *p = it->second; p && p->key == key; p = p->next)
-        if (p->anntyp == (signed char)annot.anntyp && p->subtyp == annot.subtyp &&
-            aux_equal(p->aux, annot.aux, auxlen))
-            match = p;
-    if (!match) return 0;
-
-    if (it->second == match) {
-        if (match->next && match->next->key == key)
-            it->second = match->next;
-        else
-            apindex.erase(it);
+// Applies the deletions of one key group, the file's nodes [l, lend) and
+// the log's [e, eend), in log order.
+static void apply_group(ap *l, ap *lend, ap *e, ap *eend)
+{
+    for (ap *del = e; del < eend; del++) {
+        if (del->edit != LOG_DELETE) continue;
+        ap *match = nullptr;
+        for (ap *p = l; p < lend && !match; p++)
+            if (!(p->edit & GONE) && matches(p, del)) match = p;
+        for (ap *p = e; p < del && !match; p++)
+            if (p->edit == LOG_INSERT && matches(p, del)) match = p;
+        if (match) {
+            match->edit |= GONE;
+            std::free(match->aux);
+            match->aux = nullptr;
+            del->edit |= GONE;
+        }
+        std::free(del->aux);
+        del->aux = nullptr;
     }
-    match->prev->next = match->next;
-    if (match->next)
-        match->next->prev = match->prev;
-    else
-        aptail = match->prev;
-    std::free(match->aux);
-    node_free(match);
-    return 1;
+}
+
+// Stable sort of nodes by key, least significant byte first, skipping the
+// bytes in which no two keys differ (the channel and number bytes, often,
+// and the top of the time): a few sequential passes instead of a merge
+// sort's many.
+static void sort_nodes(ap *a, size_t n)
+{
+    if (n < 2) return;
+    static size_t count[8][256];
+    std::memset(count, 0, sizeof count);
+    const uint64_t flip = uint64_t(1) << 63; // negative keys first
+    uint64_t ones = 0, zeros = ~uint64_t(0);
+    for (size_t i = 0; i < n; i++) {
+        uint64_t u = uint64_t(a[i].key) ^ flip;
+        ones |= u;
+        zeros &= u;
+        for (int b = 0; b < 8; b++) count[b][(u >> (8 * b)) & 255]++;
+    }
+    uint64_t differ = ones & ~zeros;
+    ap *buf = static_cast<ap *>(zalloc(n * sizeof(ap), "apsort"));
+    ap *src = a, *dst = buf;
+    for (int b = 0; b < 8; b++) {
+        if (((differ >> (8 * b)) & 255) == 0) continue;
+        size_t at = 0;
+        for (size_t &c : count[b]) {
+            size_t k = c;
+            c = at;
+            at += k;
+        }
+        for (size_t i = 0; i < n; i++) dst[count[b][((uint64_t(src[i].key) ^ flip) >> (8 * b)) & 255]++] = src[i];
+        std::swap(src, dst);
+    }
+    if (src != a) std::memcpy(a, src, n * sizeof(ap));
+    std::free(buf);
+}
+
+// Ends the input: both arrays into key order, ready for next_ann.
+static void sort_list()
+{
+    if (apunsorted) sort_nodes(aphead, size_t(aptail - aphead));
+    sort_nodes(apedit, size_t(apeditend - apedit));
+    apl = grpl = outl = aphead;
+    ape = grpe = oute = apedit;
+}
+
+// The next node to write, in key order and newest first within a key, or
+// none after the last.
+static ap *next_ann()
+{
+    for (;;) {
+        while (oute > grpe) {
+            ap *p = --oute;
+            if (p->edit == LOG_INSERT) return p;
+        }
+        while (outl > grpl) {
+            ap *p = --outl;
+            if (!(p->edit & GONE)) return p;
+        }
+        if (apl == aptail && ape == apeditend) return nullptr;
+        int64_t key = apl < aptail && (ape == apeditend || apl->key <= ape->key) ? apl->key : ape->key;
+        for (grpl = apl; apl < aptail && apl->key == key;) apl++;
+        for (grpe = ape; ape < apeditend && ape->key == key;) ape++;
+        if (grpe < ape) apply_group(grpl, apl, grpe, ape);
+        outl = apl;
+        oute = ape;
+    }
 }
 
 static void free_list()
 {
-    apindex.clear();
-    while (aphead) {
-        ap *next = aphead->next;
-        std::free(aphead->aux);
-        node_free(aphead);
-        aphead = next;
-    }
-    aptail = nullptr;
+    for (ap *p = aphead; p < aptail; p++) std::free(p->aux);
+    for (ap *p = apedit; p < apeditend; p++) std::free(p->aux);
+    std::free(aphead);
+    std::free(apedit);
+    aphead = aptail = apedit = apeditend = nullptr;
+    apl = ape = grpl = grpe = outl = oute = nullptr;
+    apcap = apeditcap = 0;
+    aploaded = apunsorted = false;
 }
 
 static void free_names()
@@ -540,7 +554,9 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    aphead = aptail = static_cast<ap *>(node_alloc(sizeof(ap), "aphead"));
+    // Room for the first node, taken before the library is silenced.
+    aphead = aptail = static_cast<ap *>(zalloc(sizeof(ap), "aphead"));
+    apcap = 1;
     wfdbquiet();
 
     size_t alen = std::strlen(annotator);
@@ -564,6 +580,7 @@ int main(int argc, char **argv)
     }
     // That aux belongs to the library.
     annot.aux = nullptr;
+    aploaded = true;
 
     ai.stat = WFDB_WRITE;
     if (annopen(record, &ai, 1) != 0) cant_write(ai.name);
@@ -577,27 +594,23 @@ int main(int argc, char **argv)
     }
     std::free(annot.aux);
     annot.aux = nullptr;
-    apindex.clear();
 
-    for (ap *apthis = aphead->next; apthis;) {
-        node_free(apthis->prev);
+    sort_list();
+    for (ap *apthis; (apthis = next_ann()) != nullptr;) {
         annot.anntyp = char(apthis->anntyp);
         annot.subtyp = apthis->subtyp;
         annot.time = WFDB_Time(apthis->key >> 16);
         annot.chan = (unsigned char)((apthis->key >> 8) & 255);
         annot.num = (signed char)((apthis->key & 255) - 128);
         annot.aux = apthis->aux;
-        if (putann(0, &annot) != 0) {
-            // The library drops the unfinished output.
-            aphead = apthis;
-            apthis->prev = nullptr;
-            cant_write(ai.name);
-        }
-        apthis = apthis->next;
-        std::free(annot.aux);
+        if (putann(0, &annot) != 0) cant_write(ai.name); // the library drops the unfinished output
+        std::free(apthis->aux);
+        apthis->aux = nullptr;
     }
-    node_free(aptail);
-    aphead = aptail = nullptr;
+    // Every aux copy went as its node was written or deleted.
+    std::free(aphead);
+    std::free(apedit);
+    aphead = aptail = apedit = apeditend = nullptr;
     annot.aux = nullptr;
 
     wfdbquit();
