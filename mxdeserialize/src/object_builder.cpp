@@ -64,7 +64,7 @@ const mxArray *Properties::get(const std::string &name) const
 
 ObjectBuilder::ObjectBuilder(DecodeContext &ctx, const ByteView &outer, size_t subsystem_at, size_t input_bytes)
     : ctx_(ctx), outer_(outer), subsystem_at_(subsystem_at),
-      budget_((uint64_t(1) << 26) + 64 * uint64_t(input_bytes))
+      budget_((uint64_t(1) << 24) + 64 * uint64_t(input_bytes))
 {
 }
 
