@@ -27,6 +27,20 @@ function test_package (tarball, scratch)
   end_try_catch
   assert (id, 'bytes2value:badStream');
 
+  # A value whose decoding calls one of the package's .m helpers.
+  f = fullfile (getenv ('SHARED_FIXTURES'), 'bytestream-objects', 'maps_map_char_keys.bin');
+  if (isempty (getenv ('SHARED_FIXTURES')) || ! exist (f, 'file'))
+    printf ('shared fixtures absent: the containers.Map case is skipped\n');
+  else
+    fid = fopen (f, 'r');
+    b = fread (fid, Inf, 'uint8=>uint8')';
+    fclose (fid);
+    m = bytes2value (b);
+    assert (isa (m, 'containers.Map'));
+    assert (m.keys (), {'a', 'b'});
+    assert (m.values (), {1, 2});
+  endif
+
   h = evalc ('help bytes2value');
   for needle = {'VALUE = BYTES2VALUE(BYTES)', 'Supported:', 'bytes2value:badStream', ...
                 'bytes2value:unsupportedClass', 'bytes2value:badInput', 'Example'}
