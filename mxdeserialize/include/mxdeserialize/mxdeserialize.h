@@ -8,8 +8,9 @@
 
 // Answers a new array owned by the caller. A stream that can't be decoded
 // goes to mxdeserialize_report(true, ...) after everything built so far has
-// been destroyed; if that hook returns, the answer is NULL.
-mxArray *mxDeserialize(const void *bytes, size_t count);
+// been destroyed; if that hook returns, the answer is NULL. C linkage: under
+// MATLAB the plug-in takes this function from libmx, which exports it so.
+extern "C" mxArray *mxDeserialize(const void *bytes, size_t count);
 
 // The one way the decoder speaks to its host. `fatal` is false for warnings
 // (the value is still returned). The MEX build raises fatal reports with
