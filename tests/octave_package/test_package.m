@@ -1,6 +1,7 @@
-## test_package (tarball, scratch): pkg install, load, help, use and
-## uninstall of the package, with every package list and prefix in scratch.
-function test_package (tarball, scratch)
+## test_package (tarball, scratch, serializer): pkg install, load, help, use
+## and uninstall of the package, with every package list and prefix in
+## scratch; with serializer, value2bytes must be in the package too.
+function test_package (tarball, scratch, serializer)
   pkg ('prefix', fullfile (scratch, 'share'), fullfile (scratch, 'lib'));
   pkg ('local_list', fullfile (scratch, 'local_list'));
   pkg ('global_list', fullfile (scratch, 'global_list'));
@@ -47,8 +48,15 @@ function test_package (tarball, scratch)
     assert (! isempty (strfind (h, needle{1})), ['help lacks: ' needle{1}]);
   endfor
 
+  if (serializer)
+    assert (exist ('value2bytes'), 3);
+    assert (isequal (bytes2value (value2bytes (x)), x));
+    assert (! isempty (strfind (evalc ('help value2bytes'), 'VALUE2BYTES')));
+  endif
+
   pkg ('uninstall', '-local', 'bytes2value');
   assert (isempty (pkg ('list')));
   assert (exist ('bytes2value'), 0);
+  assert (exist ('value2bytes'), 0);
   assert (isempty (glob (fullfile (scratch, '*', 'bytes2value*'))));
 endfunction
