@@ -66,23 +66,6 @@ void with_element_type(uint32_t c, F &&f)
     }
 }
 
-// The host's allocator fails by answering null or by raising an error of
-// its own (Octave's carries no identifier). Both become bad_alloc, so that
-// every allocation failure is reported alike, once the value built so far
-// has been destroyed.
-template <typename F>
-OwnedArray host_new(F &&make)
-{
-    mxArray *a = nullptr;
-    try {
-        a = make();
-    } catch (...) {
-        throw std::bad_alloc();
-    }
-    if (!a) throw std::bad_alloc();
-    return OwnedArray(a);
-}
-
 bool mul_overflows(uint64_t a, uint64_t b, uint64_t limit)
 {
     return b != 0 && a > limit / b;
@@ -364,6 +347,17 @@ OwnedArray ArrayDecoder::sparse(const Header &h, size_t &pos, size_t end, bool l
             fail_at(pos, v_.where, "truncated: sparse array has no values");
         }
         Element e = read_element(v_, pos, end);
+        // Older MATLAB releases tag a logical sparse array's values miDOUBLE
+        // but write one byte per value, each 0 or 1; that form alone is
+        // read as the bytes it is.
+        if (logical && e.type == miDOUBLE && nnz != 0 && e.count == nnz) {
+            const uint8_t *b = v_.data + e.data_offset;
+            for (size_t i = 0; i < nnz; ++i)
+                if (b[i] > 1)
+                    fail_at(e.data_offset + i, v_.where, "logical sparse value byte " + std::to_string(b[i]) +
+                                                             " is neither 0 nor 1");
+            e.type = miUINT8;
+        }
         size_t size = numeric_type_size(e.type);
         if (size == 0 || e.count % size != 0 || e.count / size < nnz)
             fail_at(e.tag_offset, v_.where, std::to_string(e.count) + " bytes of " + data_type_name(e.type) +
@@ -421,13 +415,24 @@ OwnedArray ArrayDecoder::text(const Header &h, size_t &pos, size_t end)
             for (size_t i = 0; i < units.size(); ++i) dst[i] = static_cast<char>(units[i]);
             return a;
         }
-        // 8-bit chars hold UTF-8: the width grows with the text, and N-d
-        // char arrays flatten to rows of the first dimension.
+        // 8-bit chars hold UTF-8: the width grows with the text. Every row
+        // of every page is padded to the widest row, so an N-d array keeps
+        // its other dimensions.
+        const size_t r0 = static_cast<size_t>(h.dims[0]), c0 = static_cast<size_t>(h.dims[1]);
+        const size_t pages = r0 && c0 ? units.size() / (r0 * c0) : 0;
+        std::u16string rows(units.size(), u' ');
+        for (size_t p = 0; p < pages; ++p)
+            for (size_t c = 0; c < c0; ++c)
+                for (size_t r = 0; r < r0; ++r) rows[r + p * r0 + c * r0 * pages] = units[r + c * r0 + p * r0 * c0];
         size_t width = 0;
-        std::string bytes = utf8_char_matrix(units, static_cast<size_t>(h.dims[0]), width);
-        mwSize dims2[2] = {h.dims[0], static_cast<mwSize>(width)};
-        OwnedArray a = host_new([&] { return mxCreateCharArray(2, dims2); });
-        std::memcpy(mxGetData(a.get()), bytes.data(), bytes.size());
+        std::string bytes = utf8_char_matrix(rows, r0 * pages, width);
+        std::vector<mwSize> dims = h.dims;
+        dims[1] = static_cast<mwSize>(width);
+        OwnedArray a = host_new([&] { return mxCreateCharArray(static_cast<mwSize>(dims.size()), dims.data()); });
+        char *dst = static_cast<char *>(mxGetData(a.get()));
+        for (size_t p = 0; p < pages; ++p)
+            for (size_t c = 0; c < width; ++c)
+                for (size_t r = 0; r < r0; ++r) dst[r + c * r0 + p * r0 * width] = bytes[r + p * r0 + c * r0 * pages];
         return a;
     }
 }

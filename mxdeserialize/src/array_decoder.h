@@ -3,6 +3,7 @@
 #define MXDESERIALIZE_ARRAY_DECODER_H
 
 #include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,23 @@ enum StreamClass : uint32_t {
     kInt8 = 8, kUint8 = 9, kInt16 = 10, kUint16 = 11, kInt32 = 12, kUint32 = 13,
     kInt64 = 14, kUint64 = 15, kFunction = 16, kOpaque = 17, kMatrixObject = 18
 };
+
+// The host's allocator fails by answering null or by raising an error of
+// its own (Octave's carries no identifier). Both become bad_alloc, so that
+// every allocation failure is reported alike, once the value built so far
+// has been destroyed.
+template <typename F>
+OwnedArray host_new(F &&make)
+{
+    mxArray *a = nullptr;
+    try {
+        a = make();
+    } catch (...) {
+        throw std::bad_alloc();
+    }
+    if (!a) throw std::bad_alloc();
+    return OwnedArray(a);
+}
 
 class ArrayDecoder {
 public:

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "array_decoder.h"
 #include "mxdeserialize/mx_api.h"
 
 namespace mxd {
@@ -52,17 +53,23 @@ inline bool uint32_scalar(const mxArray *a, uint32_t &out)
     return true;
 }
 
-inline mxArray *empty_double()
+inline OwnedArray empty_double()
 {
     mwSize dims[2] = {0, 0};
-    return mxCreateUninitNumericArray(2, dims, mxDOUBLE_CLASS, mxREAL);
+    return host_new([&] { return mxCreateUninitNumericArray(2, dims, mxDOUBLE_CLASS, mxREAL); });
 }
 
-inline mxArray *text_array(const std::string &s)
+inline OwnedArray duplicate(const mxArray *a)
+{
+    return host_new([&] { return mxDuplicateArray(a); });
+}
+
+// A char row of the bytes of s (0x0 when empty).
+inline OwnedArray text_array(const std::string &s)
 {
     mwSize dims[2] = {s.empty() ? 0 : 1, static_cast<mwSize>(s.size())};
-    mxArray *a = mxCreateCharArray(2, dims);
-    mxChar *p = static_cast<mxChar *>(mxGetData(a));
+    OwnedArray a = host_new([&] { return mxCreateCharArray(2, dims); });
+    mxChar *p = static_cast<mxChar *>(mxGetData(a.get()));
     for (size_t i = 0; i < s.size(); ++i) p[i] = static_cast<mxChar>(static_cast<unsigned char>(s[i]));
     return a;
 }

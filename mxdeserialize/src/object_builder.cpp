@@ -177,7 +177,7 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
     const size_t count = n - 3 - d;
     const uint32_t *ids = words + 2 + d;
     if (count == 1) {
-        if (ids[0] == 0) return OwnedArray(empty_double());
+        if (ids[0] == 0) return empty_double();
         return object(ids[0], w, depth);
     }
 
@@ -188,7 +188,7 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
     parts.reserve(count);
     bool structs = true;
     for (size_t k = 0; k < count; ++k) {
-        parts.push_back(ids[k] ? object(ids[k], w, depth) : OwnedArray(empty_double()));
+        parts.push_back(ids[k] ? object(ids[k], w, depth) : empty_double());
         structs = structs && is_struct1(parts.back().get());
     }
     if (count == 0) {
@@ -197,7 +197,7 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
                   "object of class '" + cls + "' returned as a struct of its properties");
     }
     if (!structs) {
-        OwnedArray c(mxCreateCellArray(static_cast<mwSize>(d), dims.data()));
+        OwnedArray c = host_new([&] { return mxCreateCellArray(static_cast<mwSize>(d), dims.data()); });
         for (size_t k = 0; k < count; ++k) mxSetCell(c.get(), static_cast<mwIndex>(k), parts[k].release());
         return c;
     }
@@ -211,8 +211,8 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
         }
     std::vector<const char *> fnames;
     for (const std::string &s : fields) fnames.push_back(s.c_str());
-    OwnedArray out(mxCreateStructArray(static_cast<mwSize>(d), dims.data(), static_cast<int>(fields.size()),
-                                       fnames.data()));
+    OwnedArray out = host_new([&] { return mxCreateStructArray(static_cast<mwSize>(d), dims.data(), static_cast<int>(fields.size()),
+                                       fnames.data()); });
     for (size_t k = 0; k < count; ++k) {
         mxArray *p = parts[k].get();
         for (size_t f = 0; f < fields.size(); ++f) {
@@ -223,7 +223,7 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
                     v = mxGetFieldByNumber(p, 0, g);
                     mxSetFieldByNumber(p, 0, g, nullptr);
                 }
-            mxSetFieldByNumber(out.get(), static_cast<mwIndex>(k), static_cast<int>(f), v ? v : empty_double());
+            mxSetFieldByNumber(out.get(), static_cast<mwIndex>(k), static_cast<int>(f), v ? v : empty_double().release());
         }
     }
     return out;
@@ -236,7 +236,7 @@ OwnedArray ObjectBuilder::object(uint32_t id, const Where &w, int depth)
         const std::string &cls = ss_->classes[ss_->objects[id].cls];
         ctx_.warn("bytes2value:cycle", cls,
                   "object of class '" + cls + "' refers back to itself; the reference is returned as []");
-        return OwnedArray(empty_double());
+        return empty_double();
     }
     charge(kPerObject, w);
     state_[id] = kBuilding;
@@ -280,7 +280,7 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
         const mxArray *d = defaults_[cls].get();
         for (int f = 0; f < mxGetNumberOfFields(d); ++f) {
             const mxArray *v = mxGetFieldByNumber(d, 0, f);
-            OwnedArray copy(v ? mxDuplicateArray(v) : empty_double());
+            OwnedArray copy = v ? duplicate(v) : empty_double();
             charge(kPerObject, w);
             p.set(mxGetFieldNameByNumber(d, f), std::move(copy));
         }
@@ -296,10 +296,10 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
             } else if (r.type == 2) {
                 // The stream does not say which class the integer had.
                 mwSize one[2] = {1, 1};
-                v.reset(mxCreateUninitNumericArray(2, one, mxDOUBLE_CLASS, mxREAL));
+                v = host_new([&] { return mxCreateUninitNumericArray(2, one, mxDOUBLE_CLASS, mxREAL); });
                 *static_cast<double *>(mxGetData(v.get())) = r.value;
             } else {
-                v.reset(text_array(ss.names[r.value]));
+                v = text_array(ss.names[r.value]);
             }
             p.set(name, std::move(v));
         }
@@ -321,7 +321,7 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
         if (!text_of(dp.get("DynamicName_"), name) || name.empty())
             fail_at(w.at, w.where, "dynamic property object " + std::to_string(dyn) + " has no name");
         const mxArray *v = dp.get("DynamicValue_");
-        p.set(name, OwnedArray(v ? mxDuplicateArray(v) : empty_double()));
+        p.set(name, v ? duplicate(v) : empty_double());
     }
     return p;
 }

@@ -105,7 +105,7 @@ OwnedArray ObjectBuilder::build(uint32_t id, const Where &w, int depth)
         if (!any || mxGetClassID(any) != mxCELL_CLASS || mxGetNumberOfElements(any) != 2 ||
             !is_struct1(mxGetCell(any, 1)))
             fail_at(w.at, w.where, "a function handle's workspace is not a cell of 2 holding a struct");
-        return resolve(OwnedArray(mxDuplicateArray(mxGetCell(any, 1))), w, depth);
+        return resolve(duplicate((mxGetCell(any, 1))), w, depth);
     }
     if (cls == "function_handle_object") {
         Properties p = properties(id, true, w, depth);
@@ -121,10 +121,10 @@ OwnedArray ObjectBuilder::struct_fallback(const std::string &cls, Properties &p)
     std::vector<const char *> names;
     for (const std::string &n : p.names) names.push_back(n.c_str());
     mwSize one[2] = {1, 1};
-    OwnedArray s(mxCreateStructArray(2, one, static_cast<int>(names.size()), names.data()));
+    OwnedArray s = host_new([&] { return mxCreateStructArray(2, one, static_cast<int>(names.size()), names.data()); });
     for (size_t f = 0; f < p.values.size(); ++f)
         mxSetFieldByNumber(s.get(), 0, static_cast<int>(f),
-                           p.values[f].get() ? p.values[f].release() : empty_double());
+                           p.values[f].get() ? p.values[f].release() : empty_double().release());
     return s;
 }
 
@@ -162,8 +162,8 @@ OwnedArray ObjectBuilder::string_value(const mxArray *any, const Where &w)
     bool scalar = n == 1;
     for (mwSize s : dims) scalar = scalar && s == 1;
     if (scalar)
-        return OwnedArray(text_array(lengths[0] == kMissingString ? std::string() : utf16_to_utf8(chars, lengths[0])));
-    OwnedArray c(mxCreateCellArray(static_cast<mwSize>(d), dims.data()));
+        return (text_array(lengths[0] == kMissingString ? std::string() : utf16_to_utf8(chars, lengths[0])));
+    OwnedArray c = host_new([&] { return mxCreateCellArray(static_cast<mwSize>(d), dims.data()); });
     uint64_t at = 0;
     for (uint64_t k = 0; k < n; ++k) {
         std::string s;
@@ -171,7 +171,7 @@ OwnedArray ObjectBuilder::string_value(const mxArray *any, const Where &w)
             s = utf16_to_utf8(chars + 2 * at, lengths[k]);
             at += lengths[k];
         }
-        mxSetCell(c.get(), static_cast<mwIndex>(k), text_array(s));
+        mxSetCell(c.get(), static_cast<mwIndex>(k), text_array(s).release());
     }
     return c;
 }
@@ -199,7 +199,8 @@ OwnedArray ObjectBuilder::dictionary_value(uint32_t, Properties &p, const Where 
     if (unconfigured && !field_of(data, "Key")) {
         OwnedArray kt(text_array("char")), vt(text_array("any"));
         mwSize empty[2] = {1, 0};
-        OwnedArray none(mxCreateCellArray(2, empty)), none2(mxCreateCellArray(2, empty));
+        OwnedArray none = host_new([&] { return mxCreateCellArray(2, empty); });
+        OwnedArray none2 = host_new([&] { return mxCreateCellArray(2, empty); });
         OwnedArray m = call_host("__bytes2value_map__", {kt.get(), vt.get(), none.get(), none2.get()});
         if (!m.get()) fail_at(w.at, w.where, "Octave could not make an empty containers.Map");
         return m;
@@ -214,8 +215,8 @@ OwnedArray ObjectBuilder::dictionary_value(uint32_t, Properties &p, const Where 
     };
     const bool key_strings = is_string_ref(key), value_strings = is_string_ref(value);
     const bool value_numeric = is_real_numeric(value) && !is_reference(value);
-    OwnedArray keys = resolve(OwnedArray(mxDuplicateArray(key)), w, depth);
-    OwnedArray values = resolve(OwnedArray(mxDuplicateArray(value)), w, depth);
+    OwnedArray keys = resolve(duplicate((key)), w, depth);
+    OwnedArray values = resolve(duplicate((value)), w, depth);
 
     // Keys: text (resolved strings, char rows, cells of them) or numbers.
     const mxArray *k = keys.get();
@@ -269,9 +270,9 @@ OwnedArray ObjectBuilder::enumeration(const mxArray *s, const Where &w, int)
     const std::string &cname = ss.classes[cls];
     ctx_.warn("bytes2value:objectAsStruct", cname,
               "enumeration of class '" + cname + "' returned as the names of its members");
-    if (n == 1) return OwnedArray(text_array(ss.names[name_ids[idx[0]]]));
-    OwnedArray c(mxCreateCellArray(mxGetNumberOfDimensions(indices), mxGetDimensions(indices)));
-    for (size_t i = 0; i < n; ++i) mxSetCell(c.get(), static_cast<mwIndex>(i), text_array(ss.names[name_ids[idx[i]]]));
+    if (n == 1) return (text_array(ss.names[name_ids[idx[0]]]));
+    OwnedArray c = host_new([&] { return mxCreateCellArray(mxGetNumberOfDimensions(indices), mxGetDimensions(indices)); });
+    for (size_t i = 0; i < n; ++i) mxSetCell(c.get(), static_cast<mwIndex>(i), text_array(ss.names[name_ids[idx[i]]]).release());
     return c;
 }
 
@@ -279,14 +280,14 @@ OwnedArray ObjectBuilder::workspace(const mxArray *ws, const Where &w, int depth
 {
     if (!ws || (mxGetClassID(ws) == mxDOUBLE_CLASS && mxGetNumberOfElements(ws) == 0)) {
         mwSize one[2] = {1, 1};
-        return OwnedArray(mxCreateStructArray(2, one, 0, nullptr));
+        return host_new([&] { return mxCreateStructArray(2, one, 0, nullptr); });
     }
     subsystem(w);
-    OwnedArray v = is_reference(ws) ? reference(ws, w, depth) : resolve(OwnedArray(mxDuplicateArray(ws)), w, depth);
+    OwnedArray v = is_reference(ws) ? reference(ws, w, depth) : resolve(duplicate((ws)), w, depth);
     if (!is_struct1(v.get())) {
         // A workspace cut by a cycle, or id 0: nothing captured can be told.
         mwSize one[2] = {1, 1};
-        return OwnedArray(mxCreateStructArray(2, one, 0, nullptr));
+        return host_new([&] { return mxCreateStructArray(2, one, 0, nullptr); });
     }
     return v;
 }

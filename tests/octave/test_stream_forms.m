@@ -74,6 +74,24 @@ assert (! isempty (strfind (msg, 'polynom')));
 msg = expect_error ('bytes2value:unsupportedClass', @bytes2value, ...
                     str (mat (12, 8, [1 1], el(5, int32(1)), el(5, int32(2)))));
 assert (! isempty (strfind (msg, 'complex int32')));
+## Older MATLAB releases tag a logical sparse array's values miDOUBLE with
+## one byte per value: read exactly that form; a value byte other than 0 or 1,
+## or the same bytes under a double sparse array, stays an error.
+lsp = @(cls, flagbits, vals) str (mat (cls, flagbits, [3 2], el(5, int32([0 2])), el(5, int32([0 1 2])), vals));
+check ('logical sparse, byte values', sparse (logical ([1 0; 0 0; 0 1])), lsp (5, 2, el(9, uint8([1 1]))));
+check ('logical sparse, byte values, class 9', sparse (logical ([1 0; 0 0; 0 1])), lsp (9, 2 + 16, el(9, uint8([1 1]))));
+expect_error ('bytes2value:badStream', @bytes2value, lsp (5, 2, el(9, uint8([1 2]))));
+expect_error ('bytes2value:badStream', @bytes2value, lsp (5, 2, el(9, uint8([1 1 1]))));
+expect_error ('bytes2value:badStream', @bytes2value, lsp (5, 0, el(9, uint8([1 1]))));
+
+## An N-d char array of non-ASCII text keeps its dimensions: every row of
+## every page is padded to the widest row in UTF-8.
+y = bytes2value (str (mat (4, 0, [2 2 2], el(17, uint16([97 99 98 100 233 120 32 121])))));
+assert (size (y), [2 3 2]);
+assert (y, cat (3, ['ab ';'cd '], [[195 169 32]; 'xy ']));
+y = bytes2value (str (mat (4, 0, [1 2 1 2], el(17, uint16([8364 98 99 100])))));
+assert (y, reshape ([[226 130 172] 'b' 'cd  '], 1, 4, 1, 2));
+
 ## A function handle or an MCOS object without content is malformed; a type
 ## system other than MCOS cannot be rebuilt, whatever follows.
 expect_error ('bytes2value:badStream', @bytes2value, str (mat (16, 0, [1 1])));
