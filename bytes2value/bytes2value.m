@@ -14,13 +14,23 @@ function value = bytes2value(bytes)
 %     - cell and struct arrays of any shape, with or without fields;
 %     - old-style objects, which come back as a struct of their fields with
 %       the warning bytes2value:objectAsStruct;
-%     - compressed streams and big-endian streams.
+%     - compressed streams and big-endian streams;
+%     - in Octave, MATLAB's new-style values as the closest Octave value:
+%       string -> char row (1x1) or cellstr; containers.Map and dictionary
+%       -> containers.Map (a dictionary with mixed or non-scalar keys -> a
+%       struct); function handles -> function handles (anonymous ones with
+%       their captured variables); enumeration members -> their names;
+%       any other classdef object -> a struct of its properties.
+%       Warnings: bytes2value:objectAsStruct (a class not rebuilt),
+%       bytes2value:approximateHandle (a nested or scoped handle, made
+%       from its name), bytes2value:cycle (an object that refers back to
+%       itself: [] where the loop closes).
 %
 %   Errors:
 %     bytes2value:badStream         the stream is malformed; the message
 %                                   gives the byte offset of the fault.
-%     bytes2value:unsupportedClass  a function handle, a classdef or Java
-%                                   object, or a complex integer array.
+%     bytes2value:unsupportedClass  a Java or COM object, or a complex
+%                                   integer array.
 %     bytes2value:badInput          BYTES is not a vector of bytes: sparse,
 %                                   cell or struct, or elements wider than a
 %                                   byte (read files with
