@@ -51,14 +51,6 @@ std::vector<uint64_t> dims_of(const mxArray *a)
     return std::vector<uint64_t>(d, d + n);
 }
 
-void check_dims(const std::vector<uint64_t> &dims, const std::string &where)
-{
-    for (size_t k = 0; k < dims.size(); ++k)
-        if (dims[k] > kMaxDimension)
-            fail(kTooLarge, "dimension " + std::to_string(k + 1) + " of the value" + where + " is " +
-                                std::to_string(dims[k]) + "; the stream holds at most 2147483647");
-}
-
 uint64_t product(const std::vector<uint64_t> &dims)
 {
     uint64_t n = 1;
@@ -81,6 +73,14 @@ std::string ArrayEncoder::where() const
         }
     }
     return s + ")";
+}
+
+void ArrayEncoder::check_dims(const std::vector<uint64_t> &dims) const
+{
+    for (size_t k = 0; k < dims.size(); ++k)
+        if (dims[k] > kMaxDimension)
+            fail(kTooLarge, "dimension " + std::to_string(k + 1) + " of the value" + where() + " is " +
+                                std::to_string(dims[k]) + "; the stream holds at most 2147483647");
 }
 
 void ArrayEncoder::unsupported(const char *cls)
@@ -122,7 +122,7 @@ void ArrayEncoder::matrix_body(const mxArray *a, int depth)
         return;
     }
     std::vector<uint64_t> dims = dims_of(a);
-    check_dims(dims, where());
+    check_dims(dims);
 
     switch (id) {
     case mxCELL_CLASS: cell(a, dims, depth); return;
@@ -169,6 +169,12 @@ void ArrayEncoder::numeric(const mxArray *a, mxClassID id, const std::vector<uin
     bool complex = mxIsComplex(a);
     header(nc.stream_class, complex ? kFlagComplex : 0, 0, dims);
     uint64_t bytes = product(dims) * mxGetElementSize(a);
+    if (id == mxDOUBLE_CLASS && bytes == 8 && !complex) {
+        // Octave's mxGetData copies a scalar into new memory; this doesn't.
+        const double v = w_.counting() ? 0 : mxGetScalar(a);
+        w_.element(miDOUBLE, &v, 8, "numeric data");
+        return;
+    }
     w_.element(nc.data_type, w_.counting() ? nullptr : mxGetData(a), bytes, "numeric data");
     if (complex)
         w_.element(nc.data_type, w_.counting() ? nullptr : mxGetImagData(a), bytes, "imaginary data");
@@ -288,7 +294,7 @@ void ArrayEncoder::object(const mxArray *a, int depth)
         fields = plan_.objects[next_object_++].get();
     }
     std::vector<uint64_t> dims = dims_of(fields);
-    check_dims(dims, where());
+    check_dims(dims);
     header(kObject, 0, 0, dims);
     w_.element(miINT8, cls, std::strlen(cls), "class name");
     structure(fields, product(dims), depth);

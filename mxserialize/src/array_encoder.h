@@ -61,6 +61,7 @@ private:
     void structure(const mxArray *a, uint64_t numel, int depth);
     void object(const mxArray *a, int depth);
     [[noreturn]] void unsupported(const char *cls);
+    void check_dims(const std::vector<uint64_t> &dims) const;
 
     // Where the encoder is inside the value, for messages.
     struct Step {
