@@ -35,6 +35,7 @@ values = {
   'char CJK',           '日本語'
   'char emoji',         "smile \xf0\x9f\x98\x80"
   'char rows non-ASCII', ['ñé'; 'üö']
+  'char N-d non-ASCII', cat(3, ['ñé'; 'üö'], ['ßø'; 'åæ'])
   'sparse',             sparse([0 7; 8 0; 0 0])
   'sparse empty',       sparse(3, 4)
   'sparse 0x0',         sparse([])
@@ -58,7 +59,7 @@ values = {
 ## Octave's reader gives a logical sparse matrix back as a double one, and
 ## can't read non-ASCII text of more than one row ("failed to convert").
 load_class_differs = {'sparse logical'};
-load_cannot = {'char rows non-ASCII'};
+load_cannot = {'char rows non-ASCII', 'char N-d non-ASCII'};
 for k = 1:rows (values)
   [label, x] = values{k, :};
   b = value2bytes (x);
