@@ -48,6 +48,9 @@ std::vector<uint64_t> dims_of(const mxArray *a)
 {
     size_t n = static_cast<size_t>(mxGetNumberOfDimensions(a));
     const mwSize *d = mxGetDimensions(a);
+    // MATLAB has no trailing singleton dimensions beyond the second; Octave
+    // keeps them on some empty struct arrays.
+    while (n > 2 && d[n - 1] == 1) --n;
     return std::vector<uint64_t>(d, d + n);
 }
 
