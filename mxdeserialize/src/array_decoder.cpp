@@ -230,8 +230,9 @@ OwnedArray ArrayDecoder::decode_parts(const Header &h, size_t &pos, size_t end, 
         if (pos >= end) fail_at(pos, v_.where, "truncated: object has no class name");
         std::string cname = element_string(v_, read_element(v_, pos, end));
         OwnedArray a = structure(h, pos, end, depth);
-        ctx_.warn("bytes2value:objectAsStruct", cname,
-                  "value of old-style class '" + cname + "' returned as a struct of its fields");
+        ctx_.warn("bytes2value:objectAsStruct", cname, [&] {
+            return "value of old-style class '" + cname + "' returned as a struct of its fields";
+        });
         return a;
     }
     case kChar: return text(h, pos, end);

@@ -94,8 +94,9 @@ public:
     // values the object builder looks into before it resolves them.
     enum Mode { kPlain, kRaw };
 
-    ArrayDecoder(ByteView view, DecodeContext &ctx, Mode mode = kPlain)
-        : v_(std::move(view)), ctx_(ctx), mode_(mode) {}
+    // The view must outlive the decoder.
+    ArrayDecoder(const ByteView &view, DecodeContext &ctx, Mode mode = kPlain)
+        : v_(view), ctx_(ctx), mode_(mode) {}
 
     // `e` is a miMATRIX element of the view; depth 0 is the top level. On
     // return `next` is where its last part ended (padded), which is where
@@ -116,7 +117,7 @@ private:
     OwnedArray cell(const Header &h, size_t &pos, size_t end, int depth);
     OwnedArray structure(const Header &h, size_t &pos, size_t end, int depth);
 
-    ByteView v_;
+    const ByteView &v_;
     DecodeContext &ctx_;
     Mode mode_;
 };

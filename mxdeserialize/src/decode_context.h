@@ -12,10 +12,11 @@ namespace mxd {
 
 class ObjectBuilder;
 
-// A place in the stream, for messages: a byte offset and the part it counts in.
+// A place in the stream, for messages: a byte offset and the part it counts
+// in (a view's own text, which outlives the Where).
 struct Where {
     size_t at;
-    std::string where;
+    const std::string &where;
 };
 
 struct Warning {
@@ -28,9 +29,11 @@ struct DecodeContext {
     std::set<std::string> warned;     // id and subject: each is said once per call
     ObjectBuilder *objects = nullptr;  // null where no object can occur
 
-    void warn(const char *id, const std::string &subject, const std::string &message)
+    // `message` makes the text, only when it is said.
+    template <typename F>
+    void warn(const char *id, const std::string &subject, F &&message)
     {
-        if (warned.insert(std::string(id) + '\n' + subject).second) warnings.push_back({id, message});
+        if (warned.insert(std::string(id) + '\n' + subject).second) warnings.push_back({id, message()});
     }
 };
 

@@ -193,8 +193,9 @@ OwnedArray ObjectBuilder::reference(const mxArray *ref, const Where &w, int dept
     }
     if (count == 0) {
         const std::string &cls = ss_->classes[words[n - 1]];
-        ctx_.warn("bytes2value:objectAsStruct", cls,
-                  "object of class '" + cls + "' returned as a struct of its properties");
+        ctx_.warn("bytes2value:objectAsStruct", cls, [&] {
+            return "object of class '" + cls + "' returned as a struct of its properties";
+        });
     }
     if (!structs) {
         OwnedArray c = host_new([&] { return mxCreateCellArray(static_cast<mwSize>(d), dims.data()); });
@@ -234,8 +235,9 @@ OwnedArray ObjectBuilder::object(uint32_t id, const Where &w, int depth)
     if (depth > kMaxDepth) fail_at(w.at, w.where, "objects nested deeper than " + std::to_string(kMaxDepth));
     if (state_[id] == kBuilding) {
         const std::string &cls = ss_->classes[ss_->objects[id].cls];
-        ctx_.warn("bytes2value:cycle", cls,
-                  "object of class '" + cls + "' refers back to itself; the reference is returned as []");
+        ctx_.warn("bytes2value:cycle", cls, [&] {
+            return "object of class '" + cls + "' refers back to itself; the reference is returned as []";
+        });
         return empty_double();
     }
     charge(kPerObject, w);
@@ -272,9 +274,9 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
         defaults_[cls] = std::move(d);
         defaults_state_[cls] = kBuilt;
     } else if (defaults_state_[cls] == kBuilding) {
-        ctx_.warn("bytes2value:cycle", ss.classes[cls],
-                  "the defaults of class '" + ss.classes[cls] + "' refer to an object of that class; "
-                  "it is built without them");
+        ctx_.warn("bytes2value:cycle", ss.classes[cls], [&] {
+            return "the defaults of class '" + ss.classes[cls] + "' refer to an object of that class; it is built without them";
+        });
     }
     if (defaults_state_[cls] == kBuilt && mxGetNumberOfElements(defaults_[cls].get()) == 1) {
         const mxArray *d = defaults_[cls].get();
@@ -309,8 +311,9 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
     // and hold its value.
     for (uint32_t dyn : ss.dynamic.empty() ? std::vector<uint32_t>() : ss.dynamic[rec.dynamic]) {
         if (state_[dyn] == kBuilding) {
-            ctx_.warn("bytes2value:cycle", ss.classes[rec.cls],
-                      "object of class '" + ss.classes[rec.cls] + "' lists itself among its dynamic properties");
+            ctx_.warn("bytes2value:cycle", ss.classes[rec.cls], [&] {
+                return "object of class '" + ss.classes[rec.cls] + "' lists itself among its dynamic properties";
+            });
             continue;
         }
         charge(kPerObject, w);

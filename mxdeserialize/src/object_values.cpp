@@ -117,7 +117,9 @@ OwnedArray ObjectBuilder::build(uint32_t id, const Where &w, int depth)
 
 OwnedArray ObjectBuilder::struct_fallback(const std::string &cls, Properties &p)
 {
-    ctx_.warn("bytes2value:objectAsStruct", cls, "object of class '" + cls + "' returned as a struct of its properties");
+    ctx_.warn("bytes2value:objectAsStruct", cls, [&] {
+        return "object of class '" + cls + "' returned as a struct of its properties";
+    });
     std::vector<const char *> names;
     for (const std::string &n : p.names) names.push_back(n.c_str());
     mwSize one[2] = {1, 1};
@@ -268,8 +270,9 @@ OwnedArray ObjectBuilder::enumeration(const mxArray *s, const Where &w, int)
     for (size_t i = 0; i < n; ++i)
         if (idx[i] >= m) fail_at(w.at, w.where, "an enumeration index past its " + std::to_string(m) + " members");
     const std::string &cname = ss.classes[cls];
-    ctx_.warn("bytes2value:objectAsStruct", cname,
-              "enumeration of class '" + cname + "' returned as the names of its members");
+    ctx_.warn("bytes2value:objectAsStruct", cname, [&] {
+        return "enumeration of class '" + cname + "' returned as the names of its members";
+    });
     if (n == 1) return (text_array(ss.names[name_ids[idx[0]]]));
     OwnedArray c = host_new([&] { return mxCreateCellArray(mxGetNumberOfDimensions(indices), mxGetDimensions(indices)); });
     for (size_t i = 0; i < n; ++i) mxSetCell(c.get(), static_cast<mwIndex>(i), text_array(ss.names[name_ids[idx[i]]]).release());
@@ -317,8 +320,9 @@ OwnedArray ObjectBuilder::function_handle(const mxArray *s, const Where &w, int 
         OwnedArray t(text_array(text));
         OwnedArray h = call_host("__bytes2value_anonymous__", {t.get(), captured.get()});
         if (h.get()) return h;
-        ctx_.warn("bytes2value:approximateHandle", text,
-                  "anonymous function '" + text + "' cannot be rebuilt here; its text is returned");
+        ctx_.warn("bytes2value:approximateHandle", text, [&] {
+            return "anonymous function '" + text + "' cannot be rebuilt here; its text is returned";
+        });
         return t;
     }
 
@@ -331,8 +335,9 @@ OwnedArray ObjectBuilder::function_handle(const mxArray *s, const Where &w, int 
     if (type != "simple") {
         const size_t cut = name.find_last_of("/.");
         if (cut != std::string::npos) name.erase(0, cut + 1);
-        ctx_.warn("bytes2value:approximateHandle", function,
-                  "function handle to '" + function + "' (" + type + ") returned as a handle to '" + name + "'");
+        ctx_.warn("bytes2value:approximateHandle", function, [&] {
+            return "function handle to '" + function + "' (" + type + ") returned as a handle to '" + name + "'";
+        });
     }
     if (!is_identifier(name.substr(name.find_last_of('.') == std::string::npos ? 0 : name.find_last_of('.') + 1)))
         fail_at(w.at, w.where, "a function handle to '" + function + "', which is not a function name");

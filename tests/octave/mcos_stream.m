@@ -38,11 +38,13 @@ function b = pad8 (b)
 endfunction
 
 function b = blocks (list)
-  b = pad8 (typecast (uint32(0), 'uint8'));   # block 0
+  b = cell (1, numel (list) + 1);
+  b{1} = pad8 (typecast (uint32(0), 'uint8'));   # block 0
   for j = 1:numel (list)
     r = list{j};
-    b = [b pad8(typecast(uint32([size(r, 1) reshape(r', 1, [])]), 'uint8'))];
+    b{j + 1} = pad8 (typecast (uint32 ([size(r, 1) reshape(r', 1, [])]), 'uint8'));
   endfor
+  b = [b{:}];
 endfunction
 
 function m = metadata (sub)

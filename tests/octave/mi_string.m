@@ -3,17 +3,18 @@
 ## of 1, numel (dims), dims, the lengths in UTF-16 units, then the units.
 ## strs is a cell of char rows (column-major) or NaN for a missing string.
 function m = mi_string (dims, strs)
-  lens = uint64([]);
-  units = uint16([]);
+  lens = zeros (1, numel (strs), 'uint64');
+  pieces = cell (1, numel (strs));
   for k = 1:numel (strs)
     if (isnumeric (strs{k}))
-      lens(end+1) = intmax ('uint64');
+      lens(k) = intmax ('uint64');
+      pieces{k} = uint16 ([]);
     else
-      u = typecast (unicode2native (strs{k}, 'UTF-16LE'), 'uint16');
-      lens(end+1) = numel (u);
-      units = [units u];
+      pieces{k} = typecast (unicode2native (strs{k}, 'UTF-16LE'), 'uint16');
+      lens(k) = numel (pieces{k});
     endif
   endfor
+  units = [uint16([]) pieces{:}];
   units(end+1:4*ceil(numel(units)/4)) = 0;
   w = [uint64([1 numel(dims) dims]) lens typecast(units, 'uint64')];
   m = mi_matrix (15, 0, [1 numel(w)], mi_element(13, w));
