@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,17 @@ private:
     OwnedArray map_value(const mxArray *s, const Where &w);
     OwnedArray dictionary_value(uint32_t id, Properties &p, const Where &w, int depth);
     OwnedArray workspace(const mxArray *ref, const Where &w, int depth);
+    std::string reference_class(const mxArray *a) const;
+    OwnedArray datetime_value(const Properties &p, const Where &w);
+    OwnedArray duration_value(const Properties &p, const Where &w);
+    OwnedArray calendar_duration_value(const Properties &p, const Where &w);
+    OwnedArray categorical_value(const Properties &p, const Where &w);
+    void check_variables(const mxArray *names, const mxArray *data, double nvars, double nrows,
+                         const std::set<std::string> &taken, std::vector<std::string> &out, const Where &w);
+    OwnedArray table_struct(const std::vector<std::string> &names, std::vector<OwnedArray> &values);
+    OwnedArray table_value(Properties &p, const Where &w);
+    OwnedArray row_times(const mxArray *rt, double nrows, const Where &w, int depth);
+    OwnedArray timetable_value(Properties &p, const Where &w, int depth);
     void charge(uint64_t units, const Where &w);
 
     DecodeContext &ctx_;

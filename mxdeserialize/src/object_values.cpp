@@ -107,6 +107,19 @@ OwnedArray ObjectBuilder::build(uint32_t id, const Where &w, int depth)
             fail_at(w.at, w.where, "a function handle's workspace is not a cell of 2 holding a struct");
         return resolve(duplicate((mxGetCell(any, 1))), w, depth);
     }
+    if (cls == "datetime" || cls == "duration" || cls == "calendarDuration" || cls == "categorical" ||
+        cls == "table") {
+        Properties p = properties(id, false, w, depth);
+        if (cls == "datetime") return datetime_value(p, w);
+        if (cls == "duration") return duration_value(p, w);
+        if (cls == "calendarDuration") return calendar_duration_value(p, w);
+        if (cls == "categorical") return categorical_value(p, w);
+        return table_value(p, w);
+    }
+    if (cls == "timetable") {
+        Properties p = properties(id, true, w, depth);
+        return timetable_value(p, w, depth);
+    }
     if (cls == "function_handle_object") {
         Properties p = properties(id, true, w, depth);
         return function_handle(p.get("any"), w, depth);

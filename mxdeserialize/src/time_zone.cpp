@@ -49,6 +49,11 @@ bool zone_name_well_formed(const std::string &zone)
 bool zone_offset_ms(const std::string &zone, double utc_ms, double &offset_ms)
 {
     if (fixed_offset(zone, offset_ms)) return true;
+    // MATLAB's own name for UTC counted with leap seconds.
+    if (zone == "UTCLeapSeconds") {
+        offset_ms = 0;
+        return true;
+    }
     const date::time_zone *tz;
     try {
         tz = date::locate_zone(zone);
