@@ -104,20 +104,18 @@ std::vector<OwnedArray> take_columns(mxArray *data, size_t n)
     return out;
 }
 
-OwnedArray copy_or(const mxArray *a, mxArray *(*make)())
+OwnedArray copy_or(const mxArray *a, OwnedArray (*make)())
 {
-    return host_new([&] { return a ? mxDuplicateArray(a) : make(); });
+    return a ? duplicate(a) : make();
 }
 
-mxArray *empty_cell()
+OwnedArray empty_cell()
 {
     mwSize d[2] = {0, 0};
-    return mxCreateCellArray(2, d);
+    return host_new([&] { return mxCreateCellArray(2, d); });
 }
 
-mxArray *empty_text() { return text_array(""); }
-
-mxArray *empty_matrix() { return empty_double(); }
+OwnedArray empty_text() { return text_array(""); }
 
 // The datenum a calendar step away: whole months (clamped to the month's
 // last day, as MATLAB does), then days and time, on the clock.
@@ -154,7 +152,7 @@ OwnedArray ObjectBuilder::categorical_value(const Properties &p, const Where &w)
             if (!text_of(mxGetCell(names, static_cast<mwIndex>(k)), cats[k]))
                 fail_at(w.at, w.where, "a categorical category name that is not text");
     }
-    if (!codes) return host_new(empty_cell);
+    if (!codes) return empty_cell();
     if (!is_real_numbers(codes) || mxGetClassID(codes) == mxLOGICAL_CLASS)
         fail_at(w.at, w.where, "a categorical whose codes are not numbers");
     OwnedArray out = host_new(
@@ -164,9 +162,8 @@ OwnedArray ObjectBuilder::categorical_value(const Properties &p, const Where &w)
         if (!(c >= 0 && c <= static_cast<double>(cats.size()) && c == std::floor(c)))
             fail_at(w.at, w.where, "a categorical code of " + std::to_string(cats.size()) +
                                        " categories that names none of them");
-        mxSetCell(out.get(), static_cast<mwIndex>(i), host_new([&] {
-                      return text_array(c == 0 ? std::string() : cats[static_cast<size_t>(c) - 1]);
-                  }).release());
+        mxSetCell(out.get(), static_cast<mwIndex>(i),
+                  text_array(c == 0 ? std::string() : cats[static_cast<size_t>(c) - 1]).release());
     }
     return out;
 }
@@ -232,12 +229,12 @@ OwnedArray ObjectBuilder::table_value(Properties &p, const Where &w)
     mwSize one[2] = {1, 1}, none[2] = {1, 0};
     OwnedArray pr = host_new([&] { return mxCreateStructArray(2, one, 7, const_cast<const char **>(pnames)); });
     mxSetFieldByNumber(pr.get(), 0, 0, host_new([&] { return names ? mxDuplicateArray(names) : mxCreateCellArray(2, none); }).release());
-    mxSetFieldByNumber(pr.get(), 0, 1, (nrownames ? copy_or(rownames, empty_cell) : host_new(empty_cell)).release());
+    mxSetFieldByNumber(pr.get(), 0, 1, (nrownames ? duplicate(rownames) : empty_cell()).release());
     mxSetFieldByNumber(pr.get(), 0, 2, copy_or(field_of(props, "DimensionNames"), empty_cell).release());
     mxSetFieldByNumber(pr.get(), 0, 3, copy_or(field_of(props, "VariableUnits"), empty_cell).release());
     mxSetFieldByNumber(pr.get(), 0, 4, copy_or(field_of(props, "VariableDescriptions"), empty_cell).release());
     mxSetFieldByNumber(pr.get(), 0, 5, copy_or(field_of(props, "Description"), empty_text).release());
-    mxSetFieldByNumber(pr.get(), 0, 6, copy_or(field_of(props, "UserData"), empty_matrix).release());
+    mxSetFieldByNumber(pr.get(), 0, 6, copy_or(field_of(props, "UserData"), empty_double).release());
     fields.push_back("Properties");
     values.push_back(std::move(pr));
     return table_struct(fields, values);
@@ -248,7 +245,7 @@ OwnedArray ObjectBuilder::row_times(const mxArray *rt, double nrows, const Where
 {
     auto decode1 = [&](const mxArray *ref, const char *what, std::string &cls) {
         cls = reference_class(ref);
-        OwnedArray v = resolve(host_new([&] { return mxDuplicateArray(ref); }), w, depth);
+        OwnedArray v = resolve(duplicate(ref), w, depth);
         if ((cls != "datetime" && cls != "duration" && cls != "calendarDuration") ||
             (cls != "calendarDuration" && (mxGetClassID(v.get()) != mxDOUBLE_CLASS || mxIsComplex(v.get()))))
             fail_at(w.at, w.where, std::string("a timetable whose ") + what + " is not a datetime or duration");
@@ -314,7 +311,7 @@ OwnedArray ObjectBuilder::timetable_value(Properties &p, const Where &w, int dep
     // resolved once they are out.
     const mxArray *raw = p.get("any");
     if (!is_struct1(raw)) fail_at(w.at, w.where, "a timetable without its struct");
-    OwnedArray any = host_new([&] { return mxDuplicateArray(raw); });
+    OwnedArray any = duplicate(raw);
     OwnedArray rt;
     for (int f = 0; f < mxGetNumberOfFields(any.get()); ++f)
         if (std::string(mxGetFieldNameByNumber(any.get(), f)) == "rowTimes") {
@@ -339,7 +336,7 @@ OwnedArray ObjectBuilder::timetable_value(Properties &p, const Where &w, int dep
     OwnedArray times = row_times(rt.get(), nrows, w, depth);
 
     std::vector<OwnedArray> values = take_columns(const_cast<mxArray *>(data), fields.size());
-    values.insert(values.begin(), host_new([&] { return mxDuplicateArray(times.get()); }));
+    values.insert(values.begin(), duplicate(times.get()));
 
     static const char *const pnames[] = {"VariableNames", "RowTimes",    "DimensionNames", "VariableUnits",
                                          "VariableDescriptions", "Description", "UserData"};
@@ -351,7 +348,7 @@ OwnedArray ObjectBuilder::timetable_value(Properties &p, const Where &w, int dep
     mxSetFieldByNumber(pr.get(), 0, 3, copy_or(field_of(a, "varUnits"), empty_cell).release());
     mxSetFieldByNumber(pr.get(), 0, 4, copy_or(field_of(a, "varDescriptions"), empty_cell).release());
     mxSetFieldByNumber(pr.get(), 0, 5, copy_or(field_of(arr, "Description"), empty_text).release());
-    mxSetFieldByNumber(pr.get(), 0, 6, copy_or(field_of(arr, "UserData"), empty_matrix).release());
+    mxSetFieldByNumber(pr.get(), 0, 6, copy_or(field_of(arr, "UserData"), empty_double).release());
     fields.insert(fields.begin(), time_name);
     fields.push_back("Properties");
     values.push_back(std::move(pr));

@@ -35,11 +35,6 @@ OwnedArray doubles_like(const mxArray *shape)
     });
 }
 
-OwnedArray empty_doubles()
-{
-    return host_new([] { return empty_double(); });
-}
-
 // ms / 86400000 of a real double array, in an array of its shape.
 OwnedArray as_days(const mxArray *ms)
 {
@@ -84,7 +79,7 @@ OwnedArray ObjectBuilder::datetime_value(const Properties &p, const Where &w)
         fail_at(w.at, w.where, "a datetime whose time zone " + quoted(zone) + " is not a zone name");
 
     const mxArray *data = p.get("data");
-    if (!data) return empty_doubles();
+    if (!data) return empty_double();
     if (mxGetClassID(data) != mxDOUBLE_CLASS || mxIsSparse(data))
         fail_at(w.at, w.where, "a datetime whose data is not a double array");
 
@@ -111,7 +106,7 @@ OwnedArray ObjectBuilder::datetime_value(const Properties &p, const Where &w)
 OwnedArray ObjectBuilder::duration_value(const Properties &p, const Where &w)
 {
     const mxArray *ms = p.get("millis");
-    if (!ms) return empty_doubles();
+    if (!ms) return empty_double();
     if (!is_real_double(ms)) fail_at(w.at, w.where, "a duration whose millis is not a real double array");
     return as_days(ms);
 }
@@ -145,7 +140,7 @@ OwnedArray ObjectBuilder::calendar_duration_value(const Properties &p, const Whe
     for (int k = 0; k < 3; ++k) {
         OwnedArray v;
         if (!shape) {
-            v = empty_doubles();
+            v = empty_double();
         } else {
             v = doubles_like(shape);
             const double *in = static_cast<const double *>(mxGetData(parts[k]));
