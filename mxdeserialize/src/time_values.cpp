@@ -86,8 +86,9 @@ OwnedArray ObjectBuilder::datetime_value(const Properties &p, const Where &w)
     double offset = 0;
     bool zoned = !zone.empty();
     if (zoned && !zone_offset_ms(zone, 0.0, offset)) {
-        ctx_.warn("bytes2value:unknownTimeZone", zone,
-                  "time zone " + quoted(zone) + " is not in this system's time zone data; its datetimes are taken as UTC");
+        ctx_.warn("bytes2value:unknownTimeZone", zone, [&] {
+            return "time zone " + quoted(zone) + " is not in this system's time zone data; its datetimes are taken as UTC";
+        });
         zoned = false;
         offset = 0;
     }
