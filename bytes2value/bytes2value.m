@@ -20,8 +20,15 @@ function value = bytes2value(bytes)
 %       -> containers.Map (a dictionary with mixed or non-scalar keys -> a
 %       struct); function handles -> function handles (anonymous ones with
 %       their captured variables); enumeration members -> their names;
+%       datetime -> datenums of the clock time shown (NaT -> NaN);
+%       duration -> days; calendarDuration -> struct of months, days and
+%       time (days); categorical -> cellstr of category names ('' for
+%       undefined); table and timetable -> struct of the variables, then
+%       Properties (a timetable's row times first);
 %       any other classdef object -> a struct of its properties.
 %       Warnings: bytes2value:objectAsStruct (a class not rebuilt),
+%       bytes2value:unknownTimeZone (a datetime zone this system's zone
+%       data lacks: taken as UTC),
 %       bytes2value:approximateHandle (a nested or scoped handle, made
 %       from its name), bytes2value:cycle (an object that refers back to
 %       itself: [] where the loop closes).
