@@ -15,6 +15,9 @@ function m = __bytes2value_map__ (key_type, value_type, keys, values)
   elseif (! iscell (values))
     values = num2cell (values);
   endif
+  if (strcmp (value_type, "double"))
+    values = cellfun (@double, values, "UniformOutput", false);
+  endif
   m = containers.Map ("KeyType", key_type, "ValueType", value_type);
   if (! isempty (keys))
     if (! strcmp (key_type, "char"))

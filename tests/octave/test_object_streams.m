@@ -74,6 +74,55 @@ dyn.dynamic = {[], 1, []};
 y = check_warnings ('own dynamic property', @() bytes2value (mcos_stream (box, dyn)), ...
                     {'bytes2value:objectAsStruct', 'bytes2value:cycle'});
 assert (y, struct ('Name', 'box'));
+
+## Function handles (class 16) of each kind, without a subsystem.
+names16 = @(varargin) [el(5, int32(16)) el(1, int8(cell2mat(cellfun(@(n) [double(n) zeros(1, 16 - numel (n))], varargin, 'UniformOutput', false))))];
+fh_inner = @(fn, type) mat (2, 0, [1 1], names16 ('function', 'type', 'file'), text (fn), text (type), text (''));
+fh = @(fn, type) mi_stream (mat (16, 0, [1 1], mat (2, 0, [1 1], ...
+       names16 ('matlabroot', 'separator', 'sentinel', 'function_handle'), text ('C:\M'), text ('\'), text ('@'), fh_inner (fn, type))));
+H = 'bytes2value:approximateHandle';
+handles = {   # stored function and type, func2str of the result (or '' for a refusal), warnings
+  'cos',              'simple',         'cos',        {}
+  'sf%12@(x)x+1',     'anonymous',      '@(x) x + 1', {}
+  'sf%0@(x) x +* 1',  'anonymous',      '',           {H}   # Octave cannot parse it: the text comes back
+  'mylocal',          'scopedfunction', 'mylocal',    {H}
+  'outer/inner',      'nested',         'inner',      {H}
+  'system(1)',        'simple',         '',           {}
+  'sf%0x+1',          'anonymous',      '',           {}
+};
+for k = 1:rows (handles)
+  [fn, type, want, warns] = handles{k, :};
+  s = fh (fn, type);
+  if (isempty (want) && isempty (warns))
+    expect_error ('bytes2value:badStream', @bytes2value, s);
+    continue;
+  endif
+  y = check_warnings (fn, @() bytes2value (s), warns);
+  if (isempty (want))
+    assert (y, fn(5:end));
+  else
+    assert (func2str (y), want);
+  endif
+endfor
+
+## A chain of references counts toward the nesting limit.
+n = 2000;
+chain = struct ('names', {{'Link', 'next'}}, 'classes', [0 1], 'version', 4, 'type1', {{}}, ...
+                'dynamic', {{}}, 'defaults', {{empty_struct}});
+chain.objects = [ones(n, 1) zeros(n, 1) (1:n)' (1:n)'];
+chain.type2 = arrayfun (@(k) [2 1 k - 1], 1:n, 'UniformOutput', false);
+chain.values = [arrayfun(@(k) mi_ref([1 1], k + 1, 1), 1:n - 1, 'UniformOutput', false) {scalar(0)}];
+warning ('off', 'bytes2value:objectAsStruct');
+msg = expect_error ('bytes2value:badStream', @bytes2value, mcos_stream (mi_opaque ('MCOS', 'Link', mi_ref ([1 1], 1, 1)), chain));
+assert (! isempty (strfind (msg, 'deeper')), msg);
+chain.objects = chain.objects(1:50, :); chain.type2 = chain.type2(1:50); chain.values = [chain.values(1:49) {scalar(0)}];
+y = bytes2value (mcos_stream (mi_opaque ('MCOS', 'Link', mi_ref ([1 1], 1, 1)), chain));
+for k = 1:49
+  y = y.next;
+endfor
+assert (y, struct ('next', 0));
+warning ('on', 'bytes2value:objectAsStruct');
+printf ('object streams: %d function handles, a chain of references ok\n', rows (handles));
 printf ('object streams: values ok\n');
 
 ## Hostile subsystems: each is refused with an offset in the subsystem.
