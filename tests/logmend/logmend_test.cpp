@@ -370,6 +370,34 @@ TEST(AnnotationList, OrderIsTimeChannelNumberNewestFirst)
     });
 }
 
+// A record large enough that the list's arrays move while they grow and
+// are sorted in bulk: a file out of order (each pair of beats swapped) and
+// a log, in reverse time order, that deletes every third beat and inserts
+// one between every second pair.
+TEST(AnnotationList, LargeRecordOutOfOrderWithManyEdits)
+{
+    const long n = 300000;
+    std::string listing, log = H, expected;
+    for (long i = 0; i < n; i += 2) {
+        if (i + 1 < n) listing += std::to_string((i + 1) * 10) + " N 0 0 0\n";
+        listing += std::to_string(i * 10) + " N 0 0 0\n";
+    }
+    for (long i = n - 1; i >= 0; i--) {
+        if (i % 2 == 0) log += std::to_string(i * 10 + 5) + ",V\n";
+        if (i % 3 == 0) log += "-" + std::to_string(i * 10) + ",N\n";
+    }
+    for (long i = 0; i < n; i++) {
+        if (i % 3 != 0) expected += std::to_string(i * 10) + " N 0 0 0\n";
+        if (i % 2 == 0) expected += std::to_string(i * 10 + 5) + " V 0 0 0\n";
+    }
+    TempDir dir;
+    write_ann(dir.path, "rec", "atr", listing);
+    RunResult r = run_logmend(dir.path, log);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(read_ann(dir.path, "rec", "atr_") == expected) << "the output differs";
+}
+
 TEST(RunDriver, OutputNameAndHeader)
 {
     const std::string cant_write_none = "logmend: can't write output annotation file 'rec.\n";
