@@ -10,30 +10,12 @@
 #include "mxdeserialize/mxdeserialize.h"
 #include "object_builder.h"
 #include "stream_error.h"
+#include "text_decode.h"
 
 namespace mxd {
 namespace {
 
 constexpr uint64_t kMissingString = ~uint64_t(0);
-
-void append_utf8(std::string &s, char32_t cp)
-{
-    if (cp < 0x80) {
-        s.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        s.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        s.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        s.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        s.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 // `n` UTF-16 code units, little-endian, from `p`, as UTF-8 (unpaired
 // surrogates become U+FFFD).

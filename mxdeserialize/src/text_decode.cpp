@@ -83,6 +83,25 @@ std::u16string decode_char_units(const ByteView &v, const Element &e)
     return out;
 }
 
+void append_utf8(std::string &s, char32_t cp)
+{
+    if (cp < 0x80) {
+        s.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        s.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        s.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        s.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        s.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
 std::string utf8_char_matrix(const std::u16string &units, size_t rows, size_t &width)
 {
     size_t cols = rows ? units.size() / rows : 0;
@@ -100,21 +119,7 @@ std::string utf8_char_matrix(const std::u16string &units, size_t rows, size_t &w
                 }
             }
             if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-            if (cp < 0x80) {
-                s.push_back(static_cast<char>(cp));
-            } else if (cp < 0x800) {
-                s.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-                s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-            } else if (cp < 0x10000) {
-                s.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-                s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-                s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-            } else {
-                s.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-                s.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-                s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-                s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-            }
+            append_utf8(s, cp);
         }
         if (s.size() > width) width = s.size();
     }

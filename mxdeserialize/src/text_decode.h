@@ -17,6 +17,9 @@ namespace mxd {
 // text in the element's encoding.
 std::u16string decode_char_units(const ByteView &v, const Element &e);
 
+// Appends the UTF-8 bytes of the code point cp.
+void append_utf8(std::string &s, char32_t cp);
+
 // Column-major UTF-16 units of a rows x (units/rows) char array re-encoded as
 // a rows x width UTF-8 char array (column-major, short rows padded with
 // blanks). Unpaired surrogates become U+FFFD.
