@@ -77,6 +77,13 @@ long count_output(const std::string &dir)
     return n;
 }
 
+double cpu_now()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
 double now()
 {
     timespec t;
@@ -87,12 +94,12 @@ double now()
 // The bare codec pass over dir/rec.atr: every annotation read into memory,
 // then written to a new file, closed and renamed as logmend's output is.
 // The vector is sized beforehand, so this is the library's own cost.
-double codec_pass(const std::string &dir, long n)
+Result codec_pass(const std::string &dir, long n)
 {
     char old[4096];
     if (!getcwd(old, sizeof old) || chdir(dir.c_str()) != 0) std::exit(1);
     std::vector<WFDB_Annotation> anns(size_t(n) + 1);
-    double t0 = now();
+    double t0 = now(), c0 = cpu_now();
     WFDB_Anninfo ai{const_cast<char *>("atr"), WFDB_READ};
     if (annopen("rec", &ai, 1) != 0) std::exit(1);
     size_t k = 0;
@@ -101,7 +108,7 @@ double codec_pass(const std::string &dir, long n)
     if (annopen("rec", &ai, 1) != 0) std::exit(1); // closes the input
     for (size_t i = 0; i < k; i++) putann(0, &anns[i]);
     wfdbquit();
-    double t = now() - t0;
+    Result t{now() - t0, cpu_now() - c0, 0};
     if (long(k) != n || wfdb_write_status() != 0) {
         std::fprintf(stderr, "codec pass failed\n");
         std::exit(1);
@@ -114,10 +121,10 @@ double codec_pass(const std::string &dir, long n)
 // Runs f in a child process and answers what it writes: the parent stays
 // small, since a child started from it counts the parent's resident memory
 // in its own peak.
-template <class F> double in_child(F f)
+template <class F> Result in_child(F f)
 {
     int fd[2];
-    double v = -1;
+    Result v{};
     if (pipe(fd) != 0) std::exit(1);
     pid_t pid = fork();
     if (pid == 0) {
@@ -134,7 +141,7 @@ template <class F> double in_child(F f)
 }
 
 // The record and the two logs in dir.
-double make_inputs(const std::string &dir, long n, long nlines)
+Result make_inputs(const std::string &dir, long n, long nlines)
 {
     std::mt19937_64 rng(12345);
 
@@ -181,8 +188,7 @@ double make_inputs(const std::string &dir, long n, long nlines)
     std::fputs(header, f);
     for (auto &l : lines) std::fputs(l.c_str(), f);
     std::fclose(f);
-
-    return 0;
+    return Result{};
 }
 
 void bench(const std::string &root, long n, int reps, long nlines = 100000)
@@ -194,9 +200,11 @@ void bench(const std::string &root, long n, int reps, long nlines = 100000)
     std::string empty = dir + "/empty.log", full = dir + "/edits.log";
 
     Result best_empty{1e9, 1e9, 0}, best_full{1e9, 1e9, 0};
-    double best_codec = 1e9;
+    Result best_codec{1e9, 1e9, 0};
     for (int r = 0; r < reps; r++) {
-        best_codec = std::min(best_codec, in_child([&] { return codec_pass(dir, n); }));
+        Result c = in_child([&] { return codec_pass(dir, n); });
+        best_codec.seconds = std::min(best_codec.seconds, c.seconds);
+        best_codec.cpu = std::min(best_codec.cpu, c.cpu);
         Result e = run(dir, empty);
         best_empty.seconds = std::min(best_empty.seconds, e.seconds);
         best_empty.cpu = std::min(best_empty.cpu, e.cpu);
@@ -209,12 +217,13 @@ void bench(const std::string &root, long n, int reps, long nlines = 100000)
     long out = count_output(dir);
     double per_ann = best_full.maxrss_kb * 1024.0 / double(n);
     std::printf("record of %ld annotations, log of %zu lines (best of %d runs):\n", n, size_t(nlines), reps);
-    std::printf("  codec pass (getann loop, putann loop): %.3f s wall\n", best_codec);
+    std::printf("  codec pass (getann loop, putann loop): %.3f s wall, %.3f s cpu\n", best_codec.seconds, best_codec.cpu);
     std::printf("  empty log: %.3f s wall, %.3f s cpu, peak RSS %ld KiB\n", best_empty.seconds, best_empty.cpu,
                 best_empty.maxrss_kb);
     std::printf("  edit log:  %.3f s wall, %.3f s cpu, peak RSS %ld KiB; output holds %ld annotations (expected %ld)\n",
                 best_full.seconds, best_full.cpu, best_full.maxrss_kb, out, n);
-    std::printf("  time ratio empty/codec: %.2f wall%s\n", best_empty.seconds / best_codec,
+    std::printf("  time ratio empty/codec: %.2f wall, %.2f cpu%s\n", best_empty.seconds / best_codec.seconds,
+                best_empty.cpu / best_codec.cpu,
                 n == 1000000 ? " (goal <= 1.5)" : "");
     std::printf("  time ratio edit/empty: %.2f wall, %.2f cpu%s\n", best_full.seconds / best_empty.seconds,
                 best_full.cpu / best_empty.cpu, n == 1000000 && nlines == 100000 ? " (goal <= 1.5)" : "");
