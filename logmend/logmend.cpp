@@ -470,35 +470,42 @@ static void apply_group(ap *l, ap *lend, ap *e, ap *eend)
     }
 }
 
-// Stable sort of nodes by key, least significant byte first, skipping the
-// bytes in which no two keys differ (the channel and number bytes, often,
-// and the top of the time): a few sequential passes instead of a merge
-// sort's many.
+// Stable sort of nodes by key: least significant digit first, over only
+// the bits in which keys differ (the number byte, often, and the top of
+// the time do not), in digits of at most 11 bits: a few sequential passes
+// instead of a merge sort's many.
 static void sort_nodes(ap *a, size_t n)
 {
     if (n < 2) return;
-    static size_t count[8][256];
-    std::memset(count, 0, sizeof count);
     const uint64_t flip = uint64_t(1) << 63; // negative keys first
     uint64_t ones = 0, zeros = ~uint64_t(0);
     for (size_t i = 0; i < n; i++) {
         uint64_t u = uint64_t(a[i].key) ^ flip;
         ones |= u;
         zeros &= u;
-        for (int b = 0; b < 8; b++) count[b][(u >> (8 * b)) & 255]++;
     }
     uint64_t differ = ones & ~zeros;
+    if (!differ) return;
+    const int lo = __builtin_ctzll(differ), span = 64 - __builtin_clzll(differ) - lo;
+    const int passes = (span + 10) / 11, width = (span + passes - 1) / passes;
+    const uint64_t mask = (uint64_t(1) << width) - 1;
+    static size_t count[6][2048];
+    std::memset(count, 0, sizeof count);
+    for (size_t i = 0; i < n; i++) {
+        uint64_t u = (uint64_t(a[i].key) ^ flip) >> lo;
+        for (int p = 0; p < passes; p++) count[p][(u >> (p * width)) & mask]++;
+    }
     ap *buf = static_cast<ap *>(block_resize(nullptr, 0, n * sizeof(ap), "apsort"));
     ap *src = a, *dst = buf;
-    for (int b = 0; b < 8; b++) {
-        if (((differ >> (8 * b)) & 255) == 0) continue;
+    for (int p = 0; p < passes; p++) {
         size_t at = 0;
-        for (size_t &c : count[b]) {
-            size_t k = c;
-            c = at;
+        for (size_t d = 0; d <= mask; d++) {
+            size_t k = count[p][d];
+            count[p][d] = at;
             at += k;
         }
-        for (size_t i = 0; i < n; i++) dst[count[b][((uint64_t(src[i].key) ^ flip) >> (8 * b)) & 255]++] = src[i];
+        const int shift = lo + p * width;
+        for (size_t i = 0; i < n; i++) dst[count[p][((uint64_t(src[i].key) ^ flip) >> shift) & mask]++] = src[i];
         std::swap(src, dst);
     }
     if (src != a) std::memcpy(a, src, n * sizeof(ap));
