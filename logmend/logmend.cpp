@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 // The annotation list.  Every annotation is one node, and the list is two
@@ -103,76 +102,16 @@ static void *zalloc(size_t size, const char *what)
     return p;
 }
 
-// The list's arrays.  Once one reaches 2 MiB it is mapped on its own, on
-// a huge-page boundary, and asks for huge pages: a large record would
-// otherwise cost a page fault every 170 nodes, the largest part of loading
-// it.  Mapped blocks grow by moving their pages, so nothing is copied, and
-// only the pages that nodes fill become resident.  Sanitizer builds keep to the heap, so that misuse is
-// caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define HEAP_ARRAYS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define HEAP_ARRAYS 1
-#endif
-#endif
-static const size_t hugesize = size_t(2) << 20;
-
-#ifndef HEAP_ARRAYS
-static size_t mapped_size(size_t size) { return (size + hugesize - 1) & ~(hugesize - 1); }
-
-// A mapping of size (a multiple of hugesize) that starts on a huge-page
-// boundary, so that all of it can be backed by huge pages.
-static void *map_aligned(size_t size)
+// The list's arrays, on the heap: large ones are mappings of their own
+// that grow by moving their pages, so nothing is copied, and only the pages
+// that nodes fill become resident.  (Huge pages were tried: on this kind of
+// virtual machine, a record's first run then costs twice as long, since
+// huge pages that the host took back are expensive to touch again.)
+static void *block_resize(void *old, size_t size, const char *what)
 {
-    void *p = ::mmap(nullptr, size + hugesize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    uintptr_t at = (uintptr_t(p) + hugesize - 1) & ~uintptr_t(hugesize - 1);
-    size_t head = at - uintptr_t(p);
-    if (head) ::munmap(p, head);
-    if (hugesize - head) ::munmap(reinterpret_cast<char *>(at) + size, hugesize - head);
-    (void)::madvise(reinterpret_cast<void *>(at), size, MADV_HUGEPAGE);
-    return reinterpret_cast<void *>(at);
-}
-#endif
-
-static void *block_resize(void *old, size_t oldsize, size_t size, const char *what)
-{
-    void *p = nullptr;
-    if (!injected_failure(what)) {
-#ifndef HEAP_ARRAYS
-        if (size >= hugesize) {
-            if (oldsize >= hugesize && mapped_size(size) == mapped_size(oldsize)) {
-                p = old;
-            } else if ((p = map_aligned(mapped_size(size))) != nullptr && old) {
-                if (oldsize < hugesize) {
-                    std::memcpy(p, old, oldsize);
-                    std::free(old);
-                } else if (::mremap(old, mapped_size(oldsize), mapped_size(oldsize), MREMAP_MAYMOVE | MREMAP_FIXED, p) ==
-                           MAP_FAILED) { // the pages move, they are not copied
-                    ::munmap(p, mapped_size(size));
-                    p = nullptr;
-                }
-            }
-        } else
-#endif
-            p = std::realloc(old, size);
-        (void)oldsize;
-    }
+    void *p = injected_failure(what) ? nullptr : std::realloc(old, size);
     if (!p) nomem(size, what);
     return p;
-}
-
-static void block_free(void *p, size_t size)
-{
-#ifndef HEAP_ARRAYS
-    if (size >= hugesize) {
-        ::munmap(p, mapped_size(size));
-        return;
-    }
-#endif
-    (void)size;
-    std::free(p);
 }
 
 // Room for one more node at the end of an array, which doubles when full.
@@ -182,7 +121,7 @@ static ap *grow(ap **base, ap **end, size_t *cap, const char *what)
     if (n == *cap) {
         size_t want = n ? n * 2 : 1;
         if (want > SIZE_MAX / sizeof(ap)) nomem(SIZE_MAX, what);
-        *base = static_cast<ap *>(block_resize(*base, n * sizeof(ap), want * sizeof(ap), what));
+        *base = static_cast<ap *>(block_resize(*base, want * sizeof(ap), what));
         *end = *base + n;
         *cap = want;
     }
@@ -495,7 +434,7 @@ static void sort_nodes(ap *a, size_t n)
         uint64_t u = (uint64_t(a[i].key) ^ flip) >> lo;
         for (int p = 0; p < passes; p++) count[p][(u >> (p * width)) & mask]++;
     }
-    ap *buf = static_cast<ap *>(block_resize(nullptr, 0, n * sizeof(ap), "apsort"));
+    ap *buf = static_cast<ap *>(block_resize(nullptr, n * sizeof(ap), "apsort"));
     ap *src = a, *dst = buf;
     for (int p = 0; p < passes; p++) {
         size_t at = 0;
@@ -509,7 +448,7 @@ static void sort_nodes(ap *a, size_t n)
         std::swap(src, dst);
     }
     if (src != a) std::memcpy(a, src, n * sizeof(ap));
-    block_free(buf, n * sizeof(ap));
+    std::free(buf);
 }
 
 // Ends the input: both arrays into key order, ready for next_ann.
@@ -551,8 +490,8 @@ static void free_list()
 {
     for (ap *p = aphead; p < aptail; p++) std::free(p->aux);
     for (ap *p = apedit; p < apeditend; p++) std::free(p->aux);
-    block_free(aphead, apcap * sizeof(ap));
-    block_free(apedit, apeditcap * sizeof(ap));
+    std::free(aphead);
+    std::free(apedit);
     aphead = aptail = apedit = apeditend = nullptr;
     apl = ape = grpl = grpe = outl = oute = nullptr;
     apcap = apeditcap = 0;
@@ -690,8 +629,8 @@ int main(int argc, char **argv)
         }
     }
     // Every aux copy went as its node was written or deleted.
-    block_free(aphead, apcap * sizeof(ap));
-    block_free(apedit, apeditcap * sizeof(ap));
+    std::free(aphead);
+    std::free(apedit);
     aphead = aptail = apedit = apeditend = nullptr;
     annot.aux = nullptr;
 
