@@ -321,7 +321,8 @@ Properties ObjectBuilder::properties(uint32_t id, bool raw, const Where &w, int 
         Properties dp = properties(dyn, false, w, depth + 1);
         state_[dyn] = kUnbuilt;
         std::string name;
-        if (!text_of(dp.get("DynamicName_"), name) || name.empty())
+        // A NUL would end the field name early: "a\0b" is no name.
+        if (!text_of(dp.get("DynamicName_"), name) || name.empty() || name.find('\0') != std::string::npos)
             fail_at(w.at, w.where, "dynamic property object " + std::to_string(dyn) + " has no name");
         const mxArray *v = dp.get("DynamicValue_");
         p.set(name, v ? duplicate(v) : empty_double());

@@ -11,6 +11,8 @@ endfunction
 cases = {
   'struct_nofields_huge', '', @(y) isstruct (y) && isempty (fieldnames (y)) ...
                                    && isequal (size (y), [2 536870915 16386])
+  ## a dynamic property named "\0...": once a struct field with an empty name
+  'dynamic_name_nul',     'bytes2value:badStream', []
 };
 for k = 1:rows (cases)
   s = read_bytes (fullfile (here, 'regressions', [cases{k, 1} '.bin']));
