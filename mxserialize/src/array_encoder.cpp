@@ -231,9 +231,12 @@ void ArrayEncoder::text(const mxArray *a, std::vector<uint64_t> dims)
         }
         // Byte chars beyond ASCII hold UTF-8: MATLAB's array is as wide as
         // the longest line in UTF-16 units.
-        if (w_.counting()) plan_.texts.push_back(utf16_char_matrix(p, dims));
+        if (w_.counting()) {
+            std::vector<uint64_t> d = dims;
+            plan_.texts.push_back(utf16_char_matrix(p, d));
+        }
         const std::u16string &units = plan_.texts[w_.counting() ? plan_.texts.size() - 1 : next_text_++];
-        dims[1] = units.size() / (numel / dims[1]);
+        dims[1] = units.size() / (numel / dims[1]);  // lines times the widest line
         if (dims[1] > kMaxDimension)
             fail(kTooLarge, "the char value" + where() + " is " + std::to_string(dims[1]) +
                                 " UTF-16 units wide; the stream holds at most 2147483647");
