@@ -59,7 +59,9 @@ static bool aploaded;           // the file is in: insertions from now on come f
 static bool apunsorted;         // a key of the file came before a smaller one
 // Writing: where the next key group starts in each array, where the
 // current group starts, and the next of its nodes to write, from its end.
-static ap *apl, *ape, *grpl, *grpe, *outl, *oute;
+static ap *apl, *ape, *grpl, *grpe, *outl;
+static ap **aplive;             // the remaining nodes of a group with edits (apply_group)
+static size_t aplives, aplivecap;
 
 // Keys the list can hold: times within +-2^47 keep key arithmetic in range.
 static const int64_t maxtime = int64_t(1) << 47;
@@ -387,22 +389,38 @@ static int matches(const ap *p, const ap *del)
     return p->anntyp == del->anntyp && p->subtyp == del->subtyp && aux_equal(p->aux, del->aux, del->auxn);
 }
 
-// Applies the deletions of one key group, the file's nodes [l, lend) and
-// the log's [e, eend), in log order.
+// Applies one key group, the file's nodes [l, lend) and the log's entries
+// [e, eend), in log order: aplive ends up holding the group's remaining
+// nodes in order of insertion.  It is a list of its own, so that a
+// deletion only passes nodes that are still there, as in a linked list
+// (a log that inserts and deletes one annotation over and over stays
+// linear).
 static void apply_group(ap *l, ap *lend, ap *e, ap *eend)
 {
+    size_t need = size_t(lend - l) + size_t(eend - e);
+    if (need > aplivecap) {
+        size_t want = std::max(need, aplivecap * 2);
+        if (want > SIZE_MAX / sizeof(ap *)) nomem(SIZE_MAX, "aplive");
+        aplive = static_cast<ap **>(block_resize(aplive, want * sizeof(ap *), "aplive"));
+        aplivecap = want;
+    }
+    aplives = 0;
+    for (ap *p = l; p < lend; p++) aplive[aplives++] = p;
     for (ap *del = e; del < eend; del++) {
-        if (del->edit != LOG_DELETE) continue;
-        ap *match = nullptr;
-        for (ap *p = l; p < lend && !match; p++)
-            if (!(p->edit & GONE) && matches(p, del)) match = p;
-        for (ap *p = e; p < del && !match; p++)
-            if (p->edit == LOG_INSERT && matches(p, del)) match = p;
-        if (match) {
+        if (del->edit == LOG_INSERT) {
+            aplive[aplives++] = del;
+            continue;
+        }
+        for (size_t i = 0; i < aplives; i++) {
+            ap *match = aplive[i];
+            if (!matches(match, del)) continue;
             match->edit |= GONE;
             std::free(match->aux);
             match->aux = nullptr;
             del->edit |= GONE;
+            std::memmove(aplive + i, aplive + i + 1, (aplives - i - 1) * sizeof(ap *));
+            aplives--;
+            break;
         }
         std::free(del->aux);
         del->aux = nullptr;
@@ -457,7 +475,8 @@ static void sort_list()
     if (apunsorted) sort_nodes(aphead, size_t(aptail - aphead));
     sort_nodes(apedit, size_t(apeditend - apedit));
     apl = grpl = outl = aphead;
-    ape = grpe = oute = apedit;
+    ape = grpe = apedit;
+    aplives = 0;
 }
 
 // The next node to write, in key order and newest first within a key, or
@@ -465,14 +484,8 @@ static void sort_list()
 static ap *next_ann()
 {
     for (;;) {
-        while (oute > grpe) {
-            ap *p = --oute;
-            if (p->edit == LOG_INSERT) return p;
-        }
-        while (outl > grpl) {
-            ap *p = --outl;
-            if (!(p->edit & GONE)) return p;
-        }
+        if (aplives) return aplive[--aplives];
+        if (outl > grpl) return --outl;
         if (apl == aptail && ape == apeditend) return nullptr;
         // The file's nodes are read in order, between library calls that
         // push them out of the cache; a hint only, never a fault.
@@ -480,9 +493,12 @@ static ap *next_ann()
         int64_t key = apl < aptail && (ape == apeditend || apl->key <= ape->key) ? apl->key : ape->key;
         for (grpl = apl; apl < aptail && apl->key == key;) apl++;
         for (grpe = ape; ape < apeditend && ape->key == key;) ape++;
-        if (grpe < ape) apply_group(grpl, apl, grpe, ape);
-        outl = apl;
-        oute = ape;
+        if (grpe < ape) {
+            apply_group(grpl, apl, grpe, ape);
+            outl = grpl; // written from aplive
+        } else {
+            outl = apl;
+        }
     }
 }
 
@@ -492,9 +508,11 @@ static void free_list()
     for (ap *p = apedit; p < apeditend; p++) std::free(p->aux);
     std::free(aphead);
     std::free(apedit);
+    std::free(aplive);
     aphead = aptail = apedit = apeditend = nullptr;
-    apl = ape = grpl = grpe = outl = oute = nullptr;
-    apcap = apeditcap = 0;
+    apl = ape = grpl = grpe = outl = nullptr;
+    aplive = nullptr;
+    apcap = apeditcap = aplives = aplivecap = 0;
     aploaded = apunsorted = false;
 }
 
@@ -631,6 +649,8 @@ int main(int argc, char **argv)
     // Every aux copy went as its node was written or deleted.
     std::free(aphead);
     std::free(apedit);
+    std::free(aplive);
+    aplive = nullptr;
     aphead = aptail = apedit = apeditend = nullptr;
     annot.aux = nullptr;
 

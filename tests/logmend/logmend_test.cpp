@@ -533,7 +533,7 @@ TEST(RunDriver, AllocationFailures)
     EXPECT_LT(n, 200) << "the run never completed";
     // Every kind of allocation the run makes was made to fail once.
     EXPECT_EQ(names, (std::set<std::string>{"record", "annotator", "aphead", "oaname", "apedit", "apthis->aux", "apsort",
-                                            "annot.aux"}));
+                                            "aplive", "annot.aux"}));
 }
 
 // Real files through an empty log: a file already in key order with
