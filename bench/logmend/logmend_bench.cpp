@@ -1,7 +1,8 @@
 // Times logmend on a generated record: an empty edit log against a log of
 // 100,000 lines (half deletions of existing annotations, half insertions at
 // random times), for a record of 1,000,000 and one of 100,000 annotations,
-// and a 2,000,000-line log on a record of 20,000,000.  Beside them, the bare
+// and a 2,000,000-line log on a record of 20,000,000; then a log that
+// inserts and deletes one annotation over and over.  Beside them, the bare
 // codec pass over the same file (a getann loop, then a putann loop into a
 // new file, in this process), the floor that an empty log is measured
 // against.  Prints the time ratios, the child's peak memory per annotation
@@ -234,6 +235,25 @@ void bench(const std::string &root, long n, int reps, long nlines = 100000)
                     best_full.maxrss_kb * 1024.0 / 1e9);
 }
 
+// A log that inserts and deletes one annotation over and over, on no
+// record: the work must grow with the log, not with its square.
+void bench_toggles(const std::string &root, long pairs)
+{
+    std::string dir = root + "/toggles";
+    mkdir(root.c_str(), 0755);
+    mkdir(dir.c_str(), 0755);
+    std::string log = dir + "/toggles.log";
+    FILE *f = std::fopen(log.c_str(), "w");
+    std::fputs(header, f);
+    for (long i = 0; i < pairs; i++) std::fputs("1000,N\n-1000,N\n", f);
+    std::fclose(f);
+    std::remove((dir + "/rec.atr").c_str());
+    Result r = run(dir, log);
+    std::remove((dir + "/rec.atr").c_str());
+    std::printf("log of %ld insertions and deletions of one annotation: %.3f s wall, %.3f s cpu\n", 2 * pairs,
+                r.seconds, r.cpu);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -247,5 +267,6 @@ int main(int argc, char **argv)
     bench(root, 1000000, reps);
     bench(root, 100000, reps);
     bench(root, 20000000, 1, 2000000);
+    bench_toggles(root, 1000000);
     return 0;
 }
