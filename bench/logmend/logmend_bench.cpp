@@ -4,7 +4,7 @@
 // and a 2,000,000-line log on a record of 20,000,000; then a log that
 // inserts and deletes one annotation over and over.  Beside them, the bare
 // codec pass over the same file (a getann loop, then a putann loop into a
-// new file, in this process), the floor that an empty log is measured
+// new file, in a child process), the floor that an empty log is measured
 // against.  Prints the time ratios, the child's peak memory per annotation
 // (the largest of the runs) and, on the largest record, time and memory.
 // Each run is repeated and the fastest kept, since the machine may be busy
