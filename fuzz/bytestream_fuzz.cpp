@@ -26,7 +26,8 @@ bool known_id(const char *id)
 {
     static const char *const ids[] = {"bytes2value:badStream", "bytes2value:unsupportedClass",
                                       "bytes2value:outOfMemory", "bytes2value:objectAsStruct",
-                                      "bytes2value:approximateHandle", "bytes2value:cycle"};
+                                      "bytes2value:approximateHandle", "bytes2value:cycle",
+                                      "bytes2value:unknownTimeZone"};
     for (const char *k : ids)
         if (id && std::strcmp(id, k) == 0) return true;
     return false;
