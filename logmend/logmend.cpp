@@ -161,15 +161,16 @@ static void cant_read_log();
 // error is never taken for the end: it ends the run.
 static size_t read_line()
 {
+    // One thread: the stream needs no lock per character.
     size_t n = 0;
     int c = EOF;
-    while (n < sizeof logtext - 1 && (c = std::getc(stdin)) != EOF) {
+    while (n < sizeof logtext - 1 && (c = getc_unlocked(stdin)) != EOF) {
         logtext[n++] = char(c);
         if (c == '\n') break;
     }
     if (n == sizeof logtext - 1 && c != '\n') {
-        int first = c = std::getc(stdin);
-        while (c != EOF && c != '\n') c = std::getc(stdin);
+        int first = c = getc_unlocked(stdin);
+        while (c != EOF && c != '\n') c = getc_unlocked(stdin);
         if (first == '\n' && logtext[n - 1] == '\r') logtext[n - 1] = '\n';
     }
     logtext[n] = '\0';
