@@ -2,11 +2,6 @@
 ## regressions/. Each must decode to the value given or raise the error named
 ## (one was an endless loop: ctest's time limit ends such a run).
 here = fileparts (mfilename ('fullpath'));
-function b = read_bytes (file)
-  fid = fopen (file, 'r');
-  b = fread (fid, Inf, 'uint8=>uint8')';
-  fclose (fid);
-endfunction
 ## file, then the expected error identifier, or '' and a check of the value
 cases = {
   'struct_nofields_huge', '', @(y) isstruct (y) && isempty (fieldnames (y)) ...

@@ -1,14 +1,8 @@
 ## Streams written by MATLAB itself, read in place from the shared fixtures.
-dir = fullfile (getenv ('SHARED_FIXTURES'), 'bytestream');
-if (isempty (getenv ('SHARED_FIXTURES')) || ! exist (dir, 'dir'))
-  printf ('SKIP: MATLAB streams: fixture folder %s is absent\n', dir);
+dir = fixture_dir ('bytestream', 'MATLAB streams');
+if (isempty (dir))
   return;
 endif
-function b = read_bytes (file)
-  fid = fopen (file, 'r');
-  b = fread (fid, Inf, 'uint8=>uint8')';
-  fclose (fid);
-endfunction
 cases = {
   'complex_scalar',  3+4i
   'sparse_2x2',      sparse([0 7; 8 0])

@@ -1,16 +1,10 @@
 ## MATLAB's new-style values (strings, maps, dictionaries, function handles,
 ## enumerations, classdef objects), read in place from the shared fixtures:
 ## each decodes to the Octave value the contract gives, with its warnings.
-dir = fullfile (getenv ('SHARED_FIXTURES'), 'bytestream-objects');
-if (isempty (getenv ('SHARED_FIXTURES')) || ! exist (dir, 'dir'))
-  printf ('SKIP: object streams: fixture folder %s is absent\n', dir);
+dir = fixture_dir ('bytestream-objects', 'object streams');
+if (isempty (dir))
   return;
 endif
-function b = read_bytes (file)
-  fid = fopen (file, 'r');
-  b = fread (fid, Inf, 'uint8=>uint8')';
-  fclose (fid);
-endfunction
 function ok = same_handle (h, text, captured)
   f = functions (h);
   ok = is_function_handle (h) && strcmp (func2str (h), func2str (str2func (text)));

@@ -2,16 +2,10 @@
 ## timetable values, read in place from the shared fixtures: each decodes to
 ## the Octave value the contract gives. Expected times are computed here
 ## from the dates the fixtures' MATLAB values state, with Octave's datenum.
-dir = fullfile (getenv ('SHARED_FIXTURES'), 'bytestream-objects');
-if (isempty (getenv ('SHARED_FIXTURES')) || ! exist (dir, 'dir'))
-  printf ('SKIP: time and table streams: fixture folder %s is absent\n', dir);
+dir = fixture_dir ('bytestream-objects', 'time and table streams');
+if (isempty (dir))
   return;
 endif
-function b = read_bytes (file)
-  fid = fopen (file, 'r');
-  b = fread (fid, Inf, 'uint8=>uint8')';
-  fclose (fid);
-endfunction
 ## Same value, class, size, and (for structs) field order, at every depth;
 ## numbers within the contract's relative tolerance.
 function same (label, got, want)

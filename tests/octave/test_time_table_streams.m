@@ -75,14 +75,5 @@ bad = {
   'timetable: row times rows',  tt(3, [0; 1])
   'timetable: data rows',       one_object('timetable', {'any', tt_any(2, cellof([1 1], text('x')), cellof([1 1], col3))}, {'duration', {'millis', num([0; 1])}})
 };
-for k = 1:rows (bad)
-  try
-    msg = expect_error ('bytes2value:badStream', @bytes2value, bad{k, 2});
-  catch err
-    error ('%s: %s', bad{k, 1}, err.message);
-  end_try_catch
-  if (isempty (regexp (msg, 'at byte \d+', 'once')))
-    error ('%s: no offset in: %s', bad{k, 1}, msg);
-  endif
-endfor
+expect_bad_streams (bad);
 printf ('time and table streams: ok\n');
